@@ -1,0 +1,115 @@
+#include "framework/afx_string.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+CString& CString::operator=(const char* text) {
+    m_data = text ? text : "";
+    return *this;
+}
+
+int CString::Find(char ch, int start) const {
+    if (start < 0)
+        start = 0;
+    if (start >= GetLength())
+        return -1;
+    std::string::size_type at = m_data.find(ch, static_cast<std::string::size_type>(start));
+    return at == std::string::npos ? -1 : static_cast<int>(at);
+}
+
+int CString::Find(const char* sub, int start) const {
+    if (!sub)
+        return -1;
+    if (start < 0)
+        start = 0;
+    if (start > GetLength())
+        return -1;
+    std::string::size_type at = m_data.find(sub, static_cast<std::string::size_type>(start));
+    return at == std::string::npos ? -1 : static_cast<int>(at);
+}
+
+CString CString::Mid(int first) const {
+    return Mid(first, GetLength());
+}
+
+CString CString::Mid(int first, int count) const {
+    const int length = GetLength();
+    if (first < 0)
+        first = 0;
+    if (count < 0 || first >= length)
+        return CString();
+    // Compare by subtraction: first + count may not fit in an int.
+    if (count > length - first)
+        count = length - first;
+    return CString(m_data.substr(static_cast<size_t>(first), static_cast<size_t>(count)));
+}
+
+CString CString::Left(int count) const {
+    return Mid(0, count);
+}
+
+CString CString::Right(int count) const {
+    const int length = GetLength();
+    if (count <= 0)
+        return CString();
+    if (count >= length)
+        return *this;
+    return Mid(length - count, count);
+}
+
+int CString::Replace(const char* from, const char* to) {
+    if (!from || !*from)
+        return 0;
+    if (!to)
+        to = "";
+    const size_t fromLength = std::strlen(from);
+    std::string out;
+    int replaced = 0;
+    size_t pos = 0;
+    for (size_t at; (at = m_data.find(from, pos, fromLength)) != std::string::npos; pos = at + fromLength) {
+        out.append(m_data, pos, at - pos);
+        out += to;
+        ++replaced;
+    }
+    if (replaced) {
+        out.append(m_data, pos, std::string::npos);
+        m_data.swap(out);
+    }
+    return replaced;
+}
+
+void CString::Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    FormatV(format, args);
+    va_end(args);
+}
+
+void CString::FormatV(const char* format, va_list args) {
+    va_list measure;
+    va_copy(measure, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    if (needed <= 0) {
+        m_data.clear();
+        return;
+    }
+    std::vector<char> buffer(static_cast<size_t>(needed) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    m_data.assign(buffer.data(), static_cast<size_t>(needed));
+}
+
+char* CString::GetBuffer(int minLength) {
+    if (minLength > GetLength())
+        m_data.resize(static_cast<size_t>(minLength));
+    return &m_data[0];
+}
+
+void CString::ReleaseBuffer(int newLength) {
+    if (newLength < 0)
+        newLength = static_cast<int>(std::strlen(m_data.c_str()));
+    if (newLength > GetLength())
+        newLength = GetLength();
+    m_data.resize(static_cast<size_t>(newLength));
+}
