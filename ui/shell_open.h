@@ -1,0 +1,11 @@
+// g_pfnShellExecute: the program's one door to the shell's "open", replaceable in tests.
+#pragma once
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+typedef HINSTANCE(WINAPI* PFN_SHELLEXECUTEA)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+
+// Points at ShellExecuteA. Tests point it at a recorder so that no browser starts.
+extern PFN_SHELLEXECUTEA g_pfnShellExecute;
