@@ -14,11 +14,12 @@
  * 1 no Velmora window, 2 usage, 3 the window did not answer in time (it is
  * busy, for instance inside a query).
  */
+#include <windows.h>
+
 #include <commctrl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <windows.h>
 
 enum { IDC_QQ_EDIT = 1002, IDC_SONG_LIST = 1008, MESSAGE_TEXT_ID = 0xFFFF };
 enum { ANSWER_MS = 2000, TEXT_MAX = 4096 };
