@@ -1,0 +1,31 @@
+// CListCtrl: a list view control, with the messages this program sends it.
+#pragma once
+
+#include "framework/afx_wnd.h"
+
+class CListCtrl : public CWnd {
+public:
+    DWORD GetExtendedStyle() const {
+        return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    }
+    // Mask 0 stands for every bit: the whole extended style becomes `dwNewStyle`.
+    DWORD SetExtendedStyle(DWORD dwNewStyle) {
+        return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dwNewStyle));
+    }
+    int InsertColumn(int nCol, const LVCOLUMNA* pColumn) {
+        return static_cast<int>(
+            SendMessage(LVM_INSERTCOLUMNA, nCol, reinterpret_cast<LPARAM>(pColumn)));
+    }
+    int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+    int GetNextItem(int nItem, int nFlags) const {
+        return static_cast<int>(SendMessage(LVM_GETNEXTITEM, nItem, MAKELPARAM(nFlags, 0)));
+    }
+    BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
+
+    // The index of the new row, or -1.
+    int InsertItem(UINT nMask, int nItem, const char* lpszItem, UINT nState, UINT nStateMask,
+                   int nImage, LPARAM lParam);
+    BOOL SetItemText(int nItem, int nSubItem, const char* lpszText);
+    // The cell's whole text, however long.
+    CString GetItemText(int nItem, int nSubItem) const;
+};

@@ -1,0 +1,15 @@
+#include "framework/afx_menu.h"
+
+#include <map>
+#include <memory>
+
+CMenu* CMenu::FromHandle(HMENU hMenu) {
+    if (!hMenu)
+        return nullptr;
+    thread_local std::map<HMENU, std::unique_ptr<CMenu>> t_wrappers;
+    std::unique_ptr<CMenu>& pWrapper = t_wrappers[hMenu];
+    if (!pWrapper)
+        pWrapper.reset(new CMenu);
+    pWrapper->m_hMenu = hMenu;
+    return pWrapper.get();
+}

@@ -1,0 +1,19 @@
+// CString's Windows-only part: loading from the string table.
+#include "framework/afx_platform.h"
+#include "framework/afx_string.h"
+#include "framework/afx_win_app.h"
+
+bool CString::LoadString(unsigned int id) {
+    // Strings live in blocks of sixteen; block n + 1 holds ids 16n to 16n + 15.
+    HINSTANCE hInst = AfxFindResourceHandle(MAKEINTRESOURCEA((id >> 4) + 1), RT_STRING);
+    for (int size = 256; size <= (1 << 16); size *= 2) {
+        char* pBuffer = GetBuffer(size);
+        const int copied = ::LoadStringA(hInst, id, pBuffer, size);
+        if (copied < size - 1) {
+            ReleaseBuffer(copied);
+            return copied > 0;
+        }
+    }
+    ReleaseBuffer();
+    return !IsEmpty();
+}

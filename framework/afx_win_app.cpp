@@ -1,0 +1,134 @@
+#include "framework/afx_win_app.h"
+
+namespace {
+
+CWinApp* s_pApp = nullptr;
+
+// The running executable's file name without directory and extension.
+CString ExecutableName() {
+    char szPath[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
+    CString name = szPath;
+    const int slash = static_cast<int>(name.str().find_last_of("\\/"));
+    if (slash >= 0)
+        name = name.Mid(slash + 1);
+    const int dot = static_cast<int>(name.str().rfind('.'));
+    if (dot >= 0)
+        name = name.Left(dot);
+    return name;
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
+ON_COMMAND(ID_HELP, OnHelp)
+END_MESSAGE_MAP()
+
+CWinApp::CWinApp(const char* lpszAppName) {
+    s_pApp = this;
+    if (lpszAppName) {
+        m_strAppName = lpszAppName;
+        m_pszAppName = m_strAppName;
+    }
+}
+
+CWinApp::~CWinApp() {
+    if (s_pApp == this)
+        s_pApp = nullptr;
+}
+
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
+
+int CWinApp::ExitInstance() {
+    return 0;
+}
+
+void CWinApp::OnHelp() {
+    HWND hWndMain = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    ::WinHelpA(hWndMain, m_pszHelpFilePath, HELP_FINDER, 0);
+}
+
+CWinApp* AfxGetApp() {
+    return s_pApp;
+}
+
+CWnd* AfxGetMainWnd() {
+    return s_pApp ? s_pApp->m_pMainWnd : nullptr;
+}
+
+BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+    CWinApp* pApp = AfxGetApp();
+    if (!pApp)
+        return FALSE;
+    pApp->m_hInstance = hInstance;
+    if (!pApp->m_pszAppName) {
+        pApp->m_strAppName = ExecutableName();
+        pApp->m_pszAppName = pApp->m_strAppName;
+    }
+    char szPath[MAX_PATH] = {};
+    ::GetModuleFileNameA(hInstance, szPath, MAX_PATH);
+    pApp->m_strHelpFilePath = szPath;
+    const int dot = static_cast<int>(pApp->m_strHelpFilePath.str().rfind('.'));
+    if (dot >= 0)
+        pApp->m_strHelpFilePath = pApp->m_strHelpFilePath.Left(dot);
+    pApp->m_strHelpFilePath += ".HLP";
+    pApp->m_pszHelpFilePath = pApp->m_strHelpFilePath;
+    return TRUE;
+}
+
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow) {
+    if (!AfxWinInit(hInstance, hPrevInstance, lpCmdLine, nCmdShow))
+        return -1;
+    CWinApp* pApp = AfxGetApp();
+    // A dialog application does its whole work in InitInstance and answers
+    // FALSE; there is no message loop of the application's own to run.
+    if (pApp->InitInstance()) {
+        MSG msg;
+        while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    return pApp->ExitInstance();
+}
+
+HINSTANCE AfxGetResourceHandle() {
+    CWinApp* pApp = AfxGetApp();
+    if (pApp && pApp->m_hInstance)
+        return pApp->m_hInstance;
+    return ::GetModuleHandleA(nullptr);
+}
+
+HINSTANCE AfxFindResourceHandle(const char*, const char*) {
+    // Every resource lives in the executable; there are no resource DLLs.
+    return AfxGetResourceHandle();
+}
+
+HWND AfxGetSafeOwner(CWnd* pParent) {
+    HWND hWnd = pParent ? pParent->m_hWnd : nullptr;
+    if (!pParent) {
+        CWnd* pMain = AfxGetMainWnd();
+        hWnd = pMain ? pMain->m_hWnd : nullptr;
+    }
+    // A popup cannot be owned by a child window.
+    while (hWnd && (::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
+        hWnd = ::GetParent(hWnd);
+    // With no parent given, stack on whatever popup of the main window is
+    // active, so a box shown from the about box is owned by the about box.
+    if (!pParent && hWnd)
+        hWnd = ::GetLastActivePopup(hWnd);
+    return hWnd;
+}
+
+int AfxMessageBox(const char* lpszText, UINT nType, UINT) {
+    if ((nType & MB_ICONMASK) == 0) {
+        const UINT buttons = nType & MB_TYPEMASK;
+        if (buttons == MB_OK || buttons == MB_OKCANCEL)
+            nType |= MB_ICONEXCLAMATION;
+    }
+    CWinApp* pApp = AfxGetApp();
+    CString caption = pApp && pApp->m_pszAppName ? CString(pApp->m_pszAppName) : ExecutableName();
+    return ::MessageBoxA(AfxGetSafeOwner(nullptr), lpszText, caption, nType);
+}
