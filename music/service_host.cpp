@@ -1,0 +1,5 @@
+#include "music/music_list.h"
+
+const char* MusicServiceHost() {
+    return "qzone-music.qq.com";
+}
