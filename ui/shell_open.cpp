@@ -1,0 +1,3 @@
+#include "ui/shell_open.h"
+
+PFN_SHELLEXECUTEA g_pfnShellExecute = ShellExecuteA;
