@@ -1,6 +1,8 @@
 #include "music/music_list.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "http/http_client.h"
@@ -26,20 +28,43 @@ template <size_t N> constexpr size_t Length(const char (&)[N]) {
 class ForwardFinder {
 public:
     ForwardFinder(const std::string& text, const char* literal, size_t length)
-        : m_text(text), m_literal(literal), m_length(length) {}
+        : m_text(text), m_literal(literal), m_length(length) {
+        // Horspool's skips: the body is mostly markup, so looking at every
+        // '<' (as a first-byte search does) costs far more than jumping
+        // ahead by up to the literal's length.
+        for (size_t& skip : m_skip)
+            skip = length;
+        for (size_t i = 0; i + 1 < length; ++i)
+            m_skip[static_cast<unsigned char>(literal[i])] = length - 1 - i;
+    }
 
     size_t Find(size_t from) {
         if (m_searched && from <= m_found) // m_found may be npos: nothing more
             return m_found;
         m_searched = true;
-        m_found = m_text.find(m_literal, from, m_length);
+        m_found = Search(from);
         return m_found;
     }
 
 private:
+    size_t Search(size_t from) const {
+        const char* text = m_text.data();
+        const size_t size = m_text.size();
+        const unsigned char last = static_cast<unsigned char>(m_literal[m_length - 1]);
+        for (size_t i = from; size >= m_length && i <= size - m_length;) {
+            const unsigned char c = static_cast<unsigned char>(text[i + m_length - 1]);
+            if (c == last && text[i] == m_literal[0] &&
+                std::memcmp(text + i + 1, m_literal + 1, m_length - 2) == 0)
+                return i;
+            i += m_skip[c];
+        }
+        return std::string::npos;
+    }
+
     const std::string& m_text;
     const char* m_literal;
-    size_t m_length;
+    size_t m_length; // at least 2: the literals are the fixed tags and "]]>"
+    size_t m_skip[256];
     bool m_searched = false;
     size_t m_found = std::string::npos;
 };
@@ -121,7 +146,7 @@ std::vector<CSongInfo> ScanSongs(const CString& body) {
                 p = at;
             }
         }
-        songs.push_back(song);
+        songs.push_back(std::move(song));
         if (at == std::string::npos)
             return songs;
     }

@@ -8,6 +8,9 @@ public:
     CSongInfo() = default;
     CSongInfo(const CSongInfo&) = default;
     CSongInfo& operator=(const CSongInfo&) = default;
+    // Moves too, so that a list of records grows without copying each string.
+    CSongInfo(CSongInfo&&) noexcept = default;
+    CSongInfo& operator=(CSongInfo&&) noexcept = default;
     virtual ~CSongInfo() = default;
 
     CString m_strSinger;
