@@ -21,14 +21,15 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
-BEGIN_MESSAGE_MAP(CBaseTarget, CCmdTarget){
-    WM_PAINT, 0, 0, AFX_THUNK(void (ThisClass::*)(), OnBasePaint, return ((pThis->*pfn)(), 0))},
-    ON_COMMAND(7, OnBaseCommand){
-        WM_TIMER, 0, 0,
-        AFX_THUNK(void (ThisClass::*)(), OnBaseTimerOnly, return ((pThis->*pfn)(), 0))},
-    END_MESSAGE_MAP()
+// clang-format off
+BEGIN_MESSAGE_MAP(CBaseTarget, CCmdTarget)
+{WM_PAINT, 0, 0, AFX_THUNK(void (ThisClass::*)(), OnBasePaint, return ((pThis->*pfn)(), 0))},
+ON_COMMAND(7, OnBaseCommand)
+{WM_TIMER, 0, 0, AFX_THUNK(void (ThisClass::*)(), OnBaseTimerOnly, return ((pThis->*pfn)(), 0))},
+END_MESSAGE_MAP()
+    // clang-format on
 
-        class CDerivedTarget : public CBaseTarget {
+    class CDerivedTarget : public CBaseTarget {
 protected:
     void OnPaint() { m_strCalls += "paint "; }
     void OnPaintAgain() { m_strCalls += "paint-again "; }
@@ -47,14 +48,20 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CDerivedTarget, CBaseTarget)
-ON_WM_PAINT(){WM_PAINT, 0, 0,
-              AFX_THUNK(void (ThisClass::*)(), OnPaintAgain, return ((pThis->*pfn)(), 0))},
-    ON_BN_CLICKED(10, OnClicked) ON_EN_CHANGE(10, OnChanged) ON_STN_CLICKED(-1, OnStaticClicked)
-        ON_NOTIFY(NM_DBLCLK, 20, OnDblclk) ON_WM_QUERYDRAGICON() ON_WM_SYSCOMMAND()
-            END_MESSAGE_MAP()
+ON_WM_PAINT()
+{WM_PAINT, 0, 0, AFX_THUNK(void (ThisClass::*)(), OnPaintAgain, return ((pThis->*pfn)(), 0))},
+ON_BN_CLICKED(10, OnClicked)
+ON_EN_CHANGE(10, OnChanged)
+ON_STN_CLICKED(-1, OnStaticClicked)
+ON_NOTIFY(NM_DBLCLK, 20, OnDblclk)
+ON_WM_QUERYDRAGICON()
+ON_WM_SYSCOMMAND()
+END_MESSAGE_MAP()
+    // clang-format on
 
-                TEST(MessageMap, DispatchesTheFirstMatchOfTheClassThenOfItsBase) {
+    TEST(MessageMap, DispatchesTheFirstMatchOfTheClassThenOfItsBase) {
     NMHDR dblclk20 = {nullptr, 20, static_cast<UINT>(NM_DBLCLK)};
     NMHDR dblclk21 = {nullptr, 21, static_cast<UINT>(NM_DBLCLK)};
     NMHDR rclick20 = {nullptr, 20, static_cast<UINT>(NM_RCLICK)};
