@@ -94,9 +94,10 @@ class Velmora:
 
     # -- the process ------------------------------------------------------
     def start(self, timeout=60):
-        self.proc = subprocess.Popen([WINE_RUN, self.exe], cwd=self.workdir,
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL, start_new_session=True)
+        with open(os.path.join(self.workdir, "wine.log"), "ab") as log:
+            self.proc = subprocess.Popen([WINE_RUN, self.exe], cwd=self.workdir,
+                                         stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                         start_new_session=True)
         pattern = "^" + re.escape(TITLE) + "$"
         # xdotool's --sync waits for ever; the time-out is ours.
         found = run(["timeout", str(timeout), "xdotool", "search", "--sync", "--onlyvisible",
@@ -136,7 +137,11 @@ class Velmora:
             return None
 
     def probe_when_idle(self, *args, timeout=30):
-        return wait_until(f"the window to answer {args}", lambda: self.probe(*args), timeout)
+        # Wrapped, so that an answer without lines counts as an answer.
+        answer = wait_until(f"the window to answer {args}",
+                            lambda: (lambda lines: lines is not None and [lines])(self.probe(*args)),
+                            timeout)
+        return answer[0]
 
     def main_info(self):
         info = {"columns": []}
