@@ -2,14 +2,34 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 
 #include "framework/afx_menu.h"
 #include "framework/afx_win_app.h"
 
 namespace {
 
-// The window property through which a subclassed window finds its object.
-const char kObjectProp[] = "Velmora.CWnd";
+// Which object each subclassed window belongs to. Not a window property:
+// this lookup runs for every message, and under Wine every GetProp is a
+// round trip to the wineserver (filling the list with 10,000 songs spent
+// about 2 s in it). Drivers on other threads read it too, hence the lock.
+std::mutex g_objectsMutex;
+std::unordered_map<HWND, CWnd*> g_objects;
+
+CWnd* ObjectOf(HWND hWnd) {
+    std::lock_guard<std::mutex> lock(g_objectsMutex);
+    const auto found = g_objects.find(hWnd);
+    return found == g_objects.end() ? nullptr : found->second;
+}
+
+void Bind(HWND hWnd, CWnd* pWnd) {
+    std::lock_guard<std::mutex> lock(g_objectsMutex);
+    if (pWnd)
+        g_objects[hWnd] = pWnd;
+    else
+        g_objects.erase(hWnd);
+}
 
 struct CurrentMessage {
     HWND hWnd;
@@ -49,7 +69,7 @@ HWND CWnd::Detach() {
 BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (!Attach(hWnd))
         return FALSE;
-    ::SetPropA(hWnd, kObjectProp, this);
+    Bind(hWnd, this);
     m_pfnSuper = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)));
     return TRUE;
@@ -57,13 +77,13 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
 
 void CWnd::Unsubclass() {
     ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-    ::RemovePropA(m_hWnd, kObjectProp);
+    Bind(m_hWnd, nullptr);
     m_pfnSuper = nullptr;
     Detach();
 }
 
 LRESULT CALLBACK CWnd::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    CWnd* pWnd = static_cast<CWnd*>(::GetPropA(hWnd, kObjectProp));
+    CWnd* pWnd = ObjectOf(hWnd);
     if (!pWnd)
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
 
@@ -92,7 +112,7 @@ LRESULT CWnd::Default() {
 CWnd* CWnd::FromHandle(HWND hWnd) {
     if (!hWnd)
         return nullptr;
-    if (CWnd* pBound = static_cast<CWnd*>(::GetPropA(hWnd, kObjectProp)))
+    if (CWnd* pBound = ObjectOf(hWnd))
         return pBound;
     // One wrapper per handle; handles are few and the program is short-lived.
     thread_local std::map<HWND, std::unique_ptr<CWnd>> t_wrappers;
