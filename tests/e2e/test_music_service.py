@@ -60,8 +60,6 @@ class MusicServiceTest(unittest.TestCase):
             ("10404", b"HTTP/1.1 404 Not Found", 0, 0, None),
             ("19999", b"HTTP/1.1 200 OK", 10000, 10000,
              b"<xsong_url><![CDATA[http&#58;//music&#46;velmora-demo&#46;cn/bulk/00001&#46;mp3]]>"),
-            ("11999", b"HTTP/1.1 200 OK", 1000, 1000,
-             "<xsinger_name><![CDATA[歌手01000]]>".encode("gbk")),
         ]
         for uin, status, records, urls, url in rows:
             with self.subTest(uin=uin):

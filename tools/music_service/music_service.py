@@ -14,7 +14,6 @@ number gets the songs of songs.txt, except these:
     10006   the connection is closed without a reply
     19999   10,000 generated songs: singer "歌手NNNNN", song "第NNNNN首歌",
             URL http://music.velmora-demo.cn/bulk/NNNNN.mp3, NNNNN = 00001..10000
-    11999   the first 1,000 of those
 
 Any other path gets the 404 page. Each request line is written to stdout and,
 with --log, appended to a file, one line each, as the raw bytes received.
@@ -37,7 +36,7 @@ MISSING_URL = b"10001"
 NOT_FOUND = b"10404"
 STAYS_OPEN = b"10005"
 NO_REPLY = b"10006"
-GENERATED = {b"19999": 10000, b"11999": 1000}
+TEN_THOUSAND = b"19999"
 
 
 def load_songs(path):
@@ -141,8 +140,8 @@ class Handler(socketserver.BaseRequestHandler):
             body = music_list_body(uin_text, [])
         elif uin == MISSING_URL:
             body = music_list_body(uin_text, songs[:3], drop_last_url=True)
-        elif uin in GENERATED:
-            body = music_list_body(uin_text, generated_songs(GENERATED[uin]))
+        elif uin == TEN_THOUSAND:
+            body = music_list_body(uin_text, generated_songs(10000))
         else:
             body = music_list_body(uin_text, songs)
         keep_alive = uin == STAYS_OPEN
