@@ -159,6 +159,11 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
     if (pDX->m_bSaveAndValidate) {
         CWnd::FromHandle(hWndCtrl)->GetWindowText(value);
     } else {
-        ::SetWindowTextA(hWndCtrl, value);
+        // Only a text that differs is written: setting an edit box's text
+        // resets its caret and, for long texts, costs a full re-layout.
+        CString current;
+        CWnd::FromHandle(hWndCtrl)->GetWindowText(current);
+        if (current != value)
+            ::SetWindowTextA(hWndCtrl, value);
     }
 }
