@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "http/http_client.h"
 #include "http/url_parts.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -118,13 +118,7 @@ std::string Stored(const std::string& message) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // PrepareRequest logs a refused URL to "log.txt" in the working directory.
-    static char dir[] = "/tmp/velmora-cut-url-XXXXXX";
-    if (!mkdtemp(dir) || chdir(dir) != 0)
-        std::abort();
-    std::atexit([] {
-        std::remove("log.txt");
-        rmdir(dir);
-    });
+    static velmora_test::ScratchDir dir("cut-url-fuzz");
     return 0;
 }
 

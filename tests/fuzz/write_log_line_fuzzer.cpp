@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "log/error_log.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -58,13 +58,7 @@ bool StoredAsCrLf(const std::string& entry, const std::string& file) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static char dir[] = "/tmp/velmora-log-fuzz-XXXXXX";
-    if (!mkdtemp(dir) || chdir(dir) != 0)
-        std::abort();
-    std::atexit([] {
-        std::remove("log.txt");
-        rmdir(dir);
-    });
+    static velmora_test::ScratchDir dir("log-fuzz");
     return 0;
 }
 
