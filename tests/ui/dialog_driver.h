@@ -1,5 +1,6 @@
 // Helpers for driving a program's own windows from a second thread (or process): bounded waits,
-// texts, list rows, the clipboard.
+// texts, list rows, the clipboard. With VELMORA_MUSIC_DLG_FIXTURE defined (once per executable),
+// also the main window's fixture, its queries aimed at a loopback server.
 #pragma once
 
 #include <windows.h>
@@ -17,13 +18,12 @@ namespace dialog_driver {
 // Every wait of a test ends: true once `ready()` holds, false after `ms`.
 template <class Ready> bool WaitFor(Ready ready, int ms = 5000) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-        if (ready())
-            return true;
+    while (!ready()) {
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    return true;
 }
 
 // A message sent to another thread's window, answered within `ms` or false.
@@ -51,24 +51,19 @@ inline std::string ClassName(HWND hWnd) {
 
 struct DialogQuery {
     const char* title; // null: any
-    HWND owner;        // null: any
-    HWND found;
+    HWND owner, found; // owner null: any
 };
 
 inline BOOL CALLBACK MatchDialog(HWND hWnd, LPARAM lParam) {
-    DialogQuery* pQuery = reinterpret_cast<DialogQuery*>(lParam);
-    if (ClassName(hWnd) != "#32770" || !::IsWindowVisible(hWnd))
-        return TRUE;
-    if (pQuery->owner && ::GetWindow(hWnd, GW_OWNER) != pQuery->owner)
-        return TRUE;
-    if (pQuery->title && Text(hWnd) != pQuery->title)
-        return TRUE;
-    pQuery->found = hWnd;
-    return FALSE;
+    DialogQuery* q = reinterpret_cast<DialogQuery*>(lParam);
+    const bool match = ClassName(hWnd) == "#32770" && ::IsWindowVisible(hWnd) &&
+                       (!q->owner || ::GetWindow(hWnd, GW_OWNER) == q->owner) &&
+                       (!q->title || Text(hWnd) == q->title);
+    q->found = match ? hWnd : nullptr;
+    return !match;
 }
 
-// A dialog-class window (#32770) of `threadId`: these tests run in parallel with
-// others that show the same titles, so a search by title alone is not enough.
+// A dialog-class window of `threadId`: tests run in parallel with others showing the same titles.
 inline HWND FindDialog(DWORD threadId, const char* title, HWND owner = nullptr) {
     DialogQuery query = {title, owner, nullptr};
     ::EnumThreadWindows(threadId, &MatchDialog, reinterpret_cast<LPARAM>(&query));
@@ -82,9 +77,7 @@ inline HWND WaitForDialog(DWORD threadId, const char* title, HWND owner = nullpt
 }
 
 // A message box's text is the static control with id 0xFFFF.
-inline std::string MessageBoxText(HWND hBox) {
-    return Text(::GetDlgItem(hBox, 0xFFFF));
-}
+inline std::string MessageBoxText(HWND hBox) { return Text(::GetDlgItem(hBox, 0xFFFF)); }
 
 // Presses a dialog's button by command and waits until the window is gone.
 inline bool CloseDialog(HWND hWnd, int id = IDOK, int ms = 5000) {
@@ -92,13 +85,14 @@ inline bool CloseDialog(HWND hWnd, int id = IDOK, int ms = 5000) {
     return WaitFor([&] { return !::IsWindow(hWnd); }, ms);
 }
 
+using Table = std::vector<std::vector<std::string>>;
+
 // Every row of a report list view, each cell read whole.
-inline std::vector<std::vector<std::string>> Rows(HWND hList, int columns = 3) {
-    std::vector<std::vector<std::string>> rows;
+inline Table Rows(HWND hList, int columns = 3) {
     LRESULT count = 0;
     Send(hList, LVM_GETITEMCOUNT, 0, 0, &count);
+    Table rows(count);
     for (int row = 0; row < count; ++row) {
-        std::vector<std::string> cells;
         for (int column = 0; column < columns; ++column) {
             char buffer[4096] = {};
             LVITEMA item = {};
@@ -106,43 +100,130 @@ inline std::vector<std::vector<std::string>> Rows(HWND hList, int columns = 3) {
             item.pszText = buffer;
             item.cchTextMax = sizeof(buffer);
             Send(hList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-            cells.push_back(buffer);
+            rows[row].push_back(buffer);
         }
-        rows.push_back(cells);
     }
     return rows;
 }
 
 // The clipboard's CF_TEXT, or "<none>" when it holds no text.
 inline std::string ClipboardText() {
-    std::string text = "<none>";
     if (!WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2000))
         return "<clipboard busy>";
-    if (HANDLE hData = ::GetClipboardData(CF_TEXT)) {
-        if (const char* p = static_cast<const char*>(::GlobalLock(hData))) {
-            text = p;
-            ::GlobalUnlock(hData);
-        }
-    }
+    HANDLE hData = ::GetClipboardData(CF_TEXT);
+    const char* p = hData ? static_cast<const char*>(::GlobalLock(hData)) : nullptr;
+    const std::string text = p ? p : "<none>";
+    if (p)
+        ::GlobalUnlock(hData);
     ::CloseClipboard();
     return text;
 }
 
 inline bool SetClipboardText(const std::string& text) {
+    HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(::GlobalLock(hBlock), text.c_str(), text.size() + 1);
+    ::GlobalUnlock(hBlock);
     if (!WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2000))
         return false;
-    ::EmptyClipboard();
-    HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    bool set = false;
-    if (hBlock) {
-        memcpy(::GlobalLock(hBlock), text.c_str(), text.size() + 1);
-        ::GlobalUnlock(hBlock);
-        set = ::SetClipboardData(CF_TEXT, hBlock) != nullptr;
-        if (!set)
-            ::GlobalFree(hBlock);
-    }
+    const bool set = ::EmptyClipboard() && ::SetClipboardData(CF_TEXT, hBlock) != nullptr;
     ::CloseClipboard();
     return set;
 }
 
 } // namespace dialog_driver
+
+#ifdef VELMORA_MUSIC_DLG_FIXTURE
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <mutex>
+
+#include "music/music_list.h"
+#include "tests/support/loopback_server.h"
+#include "ui/music_dlg.h"
+
+namespace dialog_driver {
+
+const char kTitle[] = "QQ空间音乐查询，QQ空间音乐克隆(双击复制歌曲地址)";
+CWinApp g_app; // the application object the framework expects; named after the executable
+std::mutex g_hostMutex;
+std::string g_serviceHost = "127.0.0.1:1"; // read on the dialog's thread, set between queries
+
+inline void AimServiceAt(const std::string& hostAndPort) {
+    std::lock_guard<std::mutex> lock(g_hostMutex);
+    g_serviceHost = hostAndPort;
+}
+
+inline long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now() - start).count();
+}
+
+// The dialog runs modally on the test's thread while `drive` runs on a second one, sending what
+// returns at once and posting what opens a modal box. Whatever it leaves open is closed after.
+class MusicDlgFixture : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
+        WSADATA wsaData;
+        ::WSAStartup(MAKEWORD(2, 2), &wsaData);
+    }
+
+    INT_PTR Run(const std::function<void(HWND)>& drive) {
+        AfxGetApp()->m_pMainWnd = &m_dlg;
+        m_uiThread = ::GetCurrentThreadId();
+        std::thread driver([&] {
+            m_hDlg = WaitForDialog(m_uiThread, kTitle, nullptr, 10000);
+            EXPECT_NE(m_hDlg, nullptr) << "the main window did not appear";
+            if (m_hDlg)
+                drive(m_hDlg);
+            else
+                m_hDlg = m_dlg.m_hWnd;
+            for (HWND hBox; (hBox = FindDialog(m_uiThread, nullptr, m_hDlg)) != nullptr;) {
+                ADD_FAILURE() << "left open: " << MessageBoxText(hBox);
+                if (!CloseDialog(hBox, IDCANCEL))
+                    break;
+            }
+            if (::IsWindow(m_hDlg) && !CloseDialog(m_hDlg, IDCANCEL)) {
+                ADD_FAILURE() << "the main window did not close";
+                ::EndDialog(m_hDlg, -2);
+            }
+        });
+        const INT_PTR result = m_dlg.DoModal();
+        driver.join();
+        return result;
+    }
+
+    HWND Item(int id) const { return ::GetDlgItem(m_hDlg, id); }
+
+    // The click returns once its handler has run: the query's last row is in, unless a box shows.
+    long long PressGetMusic(int ms = 20000) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(Send(Item(IDC_GET_MUSIC), BM_CLICK, 0, 0, nullptr, ms)) << "a box showed";
+        return MillisecondsSince(start);
+    }
+
+    // A box owned by the main window with the executable's name as caption, then closed.
+    void ExpectBoxAndClose(const char* caption, const char* text, int ms = 5000) {
+        HWND hBox = WaitForDialog(m_uiThread, nullptr, m_hDlg, ms);
+        ASSERT_NE(hBox, nullptr) << "no box showing " << text;
+        EXPECT_EQ(Text(hBox), caption);
+        EXPECT_EQ(MessageBoxText(hBox), text);
+        EXPECT_TRUE(CloseDialog(hBox, IDOK));
+    }
+
+    CMusicDlg m_dlg;
+    DWORD m_uiThread = 0;
+    HWND m_hDlg = nullptr;
+};
+
+} // namespace dialog_driver
+
+// Defined here, so the linker takes it instead of the real service's host.
+const char* MusicServiceHost() {
+    static thread_local std::string host;
+    std::lock_guard<std::mutex> lock(dialog_driver::g_hostMutex);
+    host = dialog_driver::g_serviceHost;
+    return host.c_str();
+}
+#endif
