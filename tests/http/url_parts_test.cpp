@@ -41,25 +41,12 @@ TEST(CutUrl, AcceptedUrlsAndTheirParts) {
 }
 
 TEST(CutUrl, RefusedUrlsLeaveThePartsAlone) {
+    // clang-format off
     const char* rows[] = {
-        "",
-        "http://",
-        "http://host",
-        "http://host:80",
-        " http://h/",
-        "xhttp://h/",
-        "ftp://h/",
-        "http:/h/",
-        "https://h/",
-        "h/http://h/",
-        "http://h/\r\nX-Injected: 1",
-        "http://h/a\nb",
-        "http://h/\t",
-        "http://h/\x7F",
-        "http://h/\x1F",
-        "\x01http://h/",
-        "http://h\x01/",
-    };
+        "", "http://", "http://host", "http://host:80", " http://h/", "xhttp://h/", "ftp://h/",
+        "http:/h/", "https://h/", "h/http://h/", "http://h/\r\nX-Injected: 1", "http://h/a\nb",
+        "http://h/\t", "http://h/\x7F", "http://h/\x1F", "\x01http://h/", "http://h\x01/"};
+    // clang-format on
     for (const char* url : rows) {
         UrlParts parts;
         parts.host = "unchanged";

@@ -28,8 +28,6 @@ public:
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
-    const std::filesystem::path& Path() const { return m_dir; }
-
 private:
     std::filesystem::path m_previous;
     std::filesystem::path m_dir;
