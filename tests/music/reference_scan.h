@@ -1,6 +1,5 @@
-// ReferenceScanSongs: the reply scan written out step by step, as plainly as
-// possible and with no regard for speed, to check the real scanner against
-// (by the tests here and by fuzz targets).
+// The reply scan written out as plainly as possible, with no regard for
+// speed, for the tests, the fuzz target and the benchmark to check against.
 #pragma once
 
 #include <cstring>
@@ -11,48 +10,36 @@
 
 namespace velmora_reference {
 
-// The value at a tag found at `t`: the tag must be followed at once by
-// "<![CDATA["; the value runs to the next "]]>", or to the end of the text
-// when none follows, and is cut to its first 1023 bytes.
+// The value of the tag found at `t` (none when t < 0): "<![CDATA[" must follow
+// it at once; the value runs to the next "]]>", or to the end of the text when
+// none follows, and keeps its first 1023 bytes.
 inline CString ValueAt(const CString& text, int t, const char* tag) {
-    const int opener = t + static_cast<int>(std::strlen(tag));
-    if (text.Mid(opener, 9) != "<![CDATA[")
+    const int start = t + static_cast<int>(std::strlen(tag)) + 9;
+    if (t < 0 || text.Mid(start - 9, 9) != "<![CDATA[")
         return CString();
-    const int start = opener + 9;
     const int end = text.Find("]]>", start);
-    const CString value = end < 0 ? text.Mid(start) : text.Mid(start, end - start);
-    return value.Left(1023);
+    return (end < 0 ? text.Mid(start) : text.Mid(start, end - start)).Left(1023);
 }
 
 inline std::vector<CSongInfo> ScanSongs(const CString& body) {
     std::vector<CSongInfo> songs;
-    int p = 0;
-    for (;;) {
+    for (int p = 0, u = 0; u >= 0;) {
         CSongInfo song;
-        int u = -1;
-        // A negative start would count as 0 in Find: a missing marker must
-        // make every search of the pass find nothing, so test it first.
-        p = body.Find("<minemusic>", p);
-        if (p >= 0) {
-            const int s = body.Find("<xsinger_name>", p);
-            if (s >= 0)
-                song.m_strSinger = ValueAt(body, s, "<xsinger_name>");
-            const int n = body.Find("<xsong_name>", p);
-            if (n >= 0)
-                song.m_strSongName = ValueAt(body, n, "<xsong_name>");
-            u = body.Find("<xsong_url>", p);
-            if (u >= 0) {
-                CString url = ValueAt(body, u, "<xsong_url>");
-                url.Replace("&#58;", ":");
-                url.Replace("&#46;", ".");
-                song.m_strSongUrl = url;
+        u = -1;
+        // Find reads a negative start as 0: a missing marker must end the scan.
+        if ((p = body.Find("<minemusic>", p)) >= 0) {
+            song.m_strSinger = ValueAt(body, body.Find("<xsinger_name>", p), "<xsinger_name>");
+            song.m_strSongName = ValueAt(body, body.Find("<xsong_name>", p), "<xsong_name>");
+            if ((u = body.Find("<xsong_url>", p)) >= 0) {
+                song.m_strSongUrl = ValueAt(body, u, "<xsong_url>");
+                song.m_strSongUrl.Replace("&#58;", ":");
+                song.m_strSongUrl.Replace("&#46;", ".");
                 p = u;
             }
         }
         songs.push_back(song);
-        if (u < 0)
-            return songs;
     }
+    return songs;
 }
 
 } // namespace velmora_reference

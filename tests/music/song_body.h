@@ -1,5 +1,4 @@
-// Reply bodies for the music tests and benchmarks: records in the service's
-// layout, built from their fields.
+// Reply bodies in the service's layout, for the music tests and benchmarks.
 #pragma once
 
 #include <string>
@@ -8,14 +7,12 @@ namespace velmora_test {
 
 // One record; a field given as nullptr is left out, tag and all.
 inline std::string SongRecord(const char* singer, const char* name, const char* url) {
-    std::string r = "<minemusic><xsongid>1</xsongid>";
-    if (name)
-        r += std::string("<xsong_name><![CDATA[") + name + "]]></xsong_name>";
-    if (singer)
-        r += std::string("<xsinger_name><![CDATA[") + singer + "]]></xsinger_name>";
-    if (url)
-        r += std::string("<xsong_url><![CDATA[") + url + "]]></xsong_url>";
-    return r + "<xsong_type>1</xsong_type></minemusic>\r\n";
+    auto field = [](const std::string& tag, const char* value) {
+        return value ? "<" + tag + "><![CDATA[" + value + "]]></" + tag + ">" : std::string();
+    };
+    return "<minemusic><xsongid>1</xsongid>" + field("xsong_name", name) +
+           field("xsinger_name", singer) + field("xsong_url", url) +
+           "<xsong_type>1</xsong_type></minemusic>\r\n";
 }
 
 inline std::string SongBody(const std::string& records) {
