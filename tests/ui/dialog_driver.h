@@ -8,7 +8,6 @@
 #include <commctrl.h>
 
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,24 +16,24 @@ namespace dialog_driver {
 
 // Every wait of a test ends: true once `ready()` holds, false after `ms`.
 template <class Ready> bool WaitFor(Ready ready, int ms = 5000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!ready()) {
-        if (std::chrono::steady_clock::now() >= deadline)
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (; !ready(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+        if (std::chrono::steady_clock::now() >= end)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
     return true;
 }
 
-// A message sent to another thread's window, answered within `ms` or false.
-inline bool Send(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
-                 LRESULT* pResult = nullptr, int ms = 5000) {
+// A message sent to another thread's window: whether it was answered within `ms`.
+inline bool Send(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0, int ms = 5000) {
     DWORD_PTR result = 0;
-    const bool answered = ::SendMessageTimeoutA(hWnd, message, wParam, lParam, SMTO_NORMAL,
-                                                static_cast<UINT>(ms), &result) != 0;
-    if (pResult)
-        *pResult = static_cast<LRESULT>(result);
-    return answered;
+    return ::SendMessageTimeoutA(hWnd, message, wParam, lParam, SMTO_NORMAL, ms, &result) != 0;
+}
+
+// Its answer, or 0 when none came within 5 s.
+inline LRESULT Ask(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(hWnd, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
+    return static_cast<LRESULT>(result);
 }
 
 inline std::string Text(HWND hWnd) {
@@ -89,10 +88,8 @@ using Table = std::vector<std::vector<std::string>>;
 
 // Every row of a report list view, each cell read whole.
 inline Table Rows(HWND hList, int columns = 3) {
-    LRESULT count = 0;
-    Send(hList, LVM_GETITEMCOUNT, 0, 0, &count);
-    Table rows(count);
-    for (int row = 0; row < count; ++row) {
+    Table rows(Ask(hList, LVM_GETITEMCOUNT));
+    for (size_t row = 0; row < rows.size(); ++row)
         for (int column = 0; column < columns; ++column) {
             char buffer[4096] = {};
             LVITEMA item = {};
@@ -102,7 +99,6 @@ inline Table Rows(HWND hList, int columns = 3) {
             Send(hList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
             rows[row].push_back(buffer);
         }
-    }
     return rows;
 }
 
@@ -117,17 +113,6 @@ inline std::string ClipboardText() {
         ::GlobalUnlock(hData);
     ::CloseClipboard();
     return text;
-}
-
-inline bool SetClipboardText(const std::string& text) {
-    HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    memcpy(::GlobalLock(hBlock), text.c_str(), text.size() + 1);
-    ::GlobalUnlock(hBlock);
-    if (!WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2000))
-        return false;
-    const bool set = ::EmptyClipboard() && ::SetClipboardData(CF_TEXT, hBlock) != nullptr;
-    ::CloseClipboard();
-    return set;
 }
 
 } // namespace dialog_driver
@@ -147,16 +132,32 @@ namespace dialog_driver {
 const char kTitle[] = "QQ空间音乐查询，QQ空间音乐克隆(双击复制歌曲地址)";
 CWinApp g_app; // the application object the framework expects; named after the executable
 std::mutex g_hostMutex;
-std::string g_serviceHost = "127.0.0.1:1"; // read on the dialog's thread, set between queries
+std::string g_serviceHost = "127.0.0.1:1"; // set between queries, never during one
 
 inline void AimServiceAt(const std::string& hostAndPort) {
     std::lock_guard<std::mutex> lock(g_hostMutex);
     g_serviceHost = hostAndPort;
 }
 
-inline long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now() - start).count();
+// The service's reply listing `songs` (singer, name, URL), URLs escaped the way it escapes them.
+inline std::string Reply(const Table& songs) {
+    std::string body;
+    for (const auto& song : songs) {
+        std::string url;
+        for (char c : song[2])
+            url += c == ':' ? "&#58;" : c == '.' ? "&#46;" : std::string(1, c);
+        body += "<minemusic><xsinger_name><![CDATA[" + song[0] +
+                "]]></xsinger_name><xsong_name><![CDATA[" + song[1] +
+                "]]></xsong_name><xsong_url><![CDATA[" + url + "]]></xsong_url></minemusic>\r\n";
+    }
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GBK\r\n\r\n<qqmusic>" + body +
+           "</qqmusic>";
+}
+
+// The rows the list must show for them: each song, then one empty row.
+inline Table RowsOf(Table songs) {
+    songs.push_back({"", "", ""});
+    return songs;
 }
 
 // The dialog runs modally on the test's thread while `drive` runs on a second one, sending what
@@ -174,20 +175,12 @@ protected:
         m_uiThread = ::GetCurrentThreadId();
         std::thread driver([&] {
             m_hDlg = WaitForDialog(m_uiThread, kTitle, nullptr, 10000);
-            EXPECT_NE(m_hDlg, nullptr) << "the main window did not appear";
-            if (m_hDlg)
-                drive(m_hDlg);
-            else
-                m_hDlg = m_dlg.m_hWnd;
-            for (HWND hBox; (hBox = FindDialog(m_uiThread, nullptr, m_hDlg)) != nullptr;) {
-                ADD_FAILURE() << "left open: " << MessageBoxText(hBox);
-                if (!CloseDialog(hBox, IDCANCEL))
-                    break;
-            }
-            if (::IsWindow(m_hDlg) && !CloseDialog(m_hDlg, IDCANCEL)) {
-                ADD_FAILURE() << "the main window did not close";
-                ::EndDialog(m_hDlg, -2);
-            }
+            ASSERT_NE(m_hDlg, nullptr) << "the main window did not appear";
+            drive(m_hDlg);
+            for (HWND hBox; (hBox = FindDialog(m_uiThread, nullptr, m_hDlg)) &&
+                              CloseDialog(hBox, IDCANCEL);)
+                ADD_FAILURE() << "a box was left open";
+            EXPECT_TRUE(!::IsWindow(m_hDlg) || CloseDialog(m_hDlg, IDCANCEL)) << "did not close";
         });
         const INT_PTR result = m_dlg.DoModal();
         driver.join();
@@ -199,13 +192,13 @@ protected:
     // The click returns once its handler has run: the query's last row is in, unless a box shows.
     long long PressGetMusic(int ms = 20000) {
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_TRUE(Send(Item(IDC_GET_MUSIC), BM_CLICK, 0, 0, nullptr, ms)) << "a box showed";
-        return MillisecondsSince(start);
+        EXPECT_TRUE(Send(Item(IDC_GET_MUSIC), BM_CLICK, 0, 0, ms)) << "a box showed";
+        return (std::chrono::steady_clock::now() - start) / std::chrono::milliseconds(1);
     }
 
-    // A box owned by the main window with the executable's name as caption, then closed.
-    void ExpectBoxAndClose(const char* caption, const char* text, int ms = 5000) {
-        HWND hBox = WaitForDialog(m_uiThread, nullptr, m_hDlg, ms);
+    // A box owned by the main window, its caption the executable's name, then closed.
+    void ExpectBoxAndClose(const char* caption, const char* text) {
+        HWND hBox = WaitForDialog(m_uiThread, nullptr, m_hDlg);
         ASSERT_NE(hBox, nullptr) << "no box showing " << text;
         EXPECT_EQ(Text(hBox), caption);
         EXPECT_EQ(MessageBoxText(hBox), text);
@@ -221,9 +214,7 @@ protected:
 
 // Defined here, so the linker takes it instead of the real service's host.
 const char* MusicServiceHost() {
-    static thread_local std::string host;
     std::lock_guard<std::mutex> lock(dialog_driver::g_hostMutex);
-    host = dialog_driver::g_serviceHost;
-    return host.c_str();
+    return dialog_driver::g_serviceHost.c_str();
 }
 #endif
