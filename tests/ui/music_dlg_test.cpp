@@ -3,6 +3,7 @@
 
 #define VELMORA_MUSIC_DLG_FIXTURE
 #include "tests/ui/dialog_driver.h"
+#include "ui/shell_open.h"
 
 using namespace dialog_driver;
 using velmora_test::LoopbackServer;
@@ -176,6 +177,29 @@ TEST_F(MusicDlgTest, QueriesFillReplaceAndFailAndDoubleClickCopies) {
         EXPECT_EQ(Text(hEdit), " 2000%2 ");
     });
     EXPECT_TRUE(server.WaitDone(5000));
+}
+
+std::vector<std::string> g_opened; // "verb file show" of every shell call, in order
+
+HINSTANCE WINAPI RecordShellExecute(HWND hWnd, LPCSTR verb, LPCSTR file, LPCSTR params,
+                                    LPCSTR dir, INT show) {
+    g_opened.push_back(std::string(hWnd || params || dir ? "EXTRA " : "") + verb + " " + file +
+                       " " + std::to_string(show));
+    return reinterpret_cast<HINSTANCE>(42);
+}
+
+// The dialog's own click handler and a real press and release on the label each open the site once.
+TEST_F(MusicDlgTest, SiteLinkOpensTheSiteOncePerClick) {
+    g_pfnShellExecute = &RecordShellExecute;
+    Run([&](HWND hDlg) {
+        HWND hLink = Item(IDC_SITE_LINK);
+        Send(hDlg, WM_COMMAND, MAKEWPARAM(IDC_SITE_LINK, STN_CLICKED), (LPARAM)hLink);
+        Send(hLink, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+        Send(hLink, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    });
+    g_pfnShellExecute = &::ShellExecuteA;
+    const std::string once = "open http://www.velmora.example 1";
+    EXPECT_EQ(g_opened, (std::vector<std::string>{once, once}));
 }
 
 TEST_F(MusicDlgTest, EnterEndsWithOkAndDataExchangeEscAndCloseBoxWithCancel) {
