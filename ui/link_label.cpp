@@ -143,13 +143,18 @@ void CLinkLabel::TrackHover() {
     }
 }
 
+// `own` when it is set; otherwise the window's own text, cut to 31 bytes in
+// `buffer`. The drawn caption and the opened target share that limit.
+static const char* OwnOrWindowText(HWND hWnd, const char* own, char (&buffer)[32]) {
+    if (own[0] != '\0')
+        return own;
+    GetWindowTextA(hWnd, buffer, sizeof buffer);
+    return buffer;
+}
+
 void CLinkLabel::Paint() {
     char szText[32] = {0};
-    const char* pszText = m_szCaption;
-    if (m_szCaption[0] == '\0') {
-        GetWindowTextA(m_hWnd, szText, sizeof szText);
-        pszText = szText;
-    }
+    const char* pszText = OwnOrWindowText(m_hWnd, m_szCaption, szText);
     RECT rc;
     GetClientRect(m_hWnd, &rc);
 
@@ -168,12 +173,7 @@ void CLinkLabel::Paint() {
 
 void CLinkLabel::OpenTarget() {
     char szText[32] = {0};
-    const char* pszTarget = m_szUrl;
-    if (m_szUrl[0] == '\0') {
-        // The same 31-byte limit as for a drawn caption.
-        GetWindowTextA(m_hWnd, szText, sizeof szText);
-        pszTarget = szText;
-    }
+    const char* pszTarget = OwnOrWindowText(m_hWnd, m_szUrl, szText);
     // A failed open is not reported; there is nobody to tell but the user,
     // whose browser simply does not appear.
     g_pfnShellExecute(nullptr, "open", pszTarget, nullptr, nullptr, SW_SHOWNORMAL);
