@@ -24,6 +24,14 @@ IDC_QQ_EDIT = 1002
 IDC_GET_MUSIC = 1006
 
 
+def default_build():
+    """The build tree that Wine runs here: build/win32, or build/win64 where this
+    machine cannot run 32-bit programs (scripts/wine-arch)."""
+    arch = subprocess.run([os.path.join(ROOT, "scripts", "wine-arch")], capture_output=True,
+                          text=True, check=True).stdout.strip()
+    return os.path.join(ROOT, "build", arch)
+
+
 class Timeout(AssertionError):
     pass
 
