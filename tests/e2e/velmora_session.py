@@ -1,13 +1,12 @@
-"""Drives the real Velmora.exe from outside, as a person would, for the
-end-to-end tests and the screenshots: the stand-in music service, the program
-under Wine, xdotool for the pointer and the keys, xclip for the X clipboard,
-ImageMagick for pictures, and velmora_probe.exe to read the window's cells.
-
-Every wait here is bounded; a window that never comes raises Timeout instead
-of hanging the caller.
-"""
+# Drives the real Velmora.exe from outside, as a person would, for the
+# end-to-end tests and the screenshots: the stand-in music service, the program
+# under Wine, xdotool for the pointer and the keys, xclip for the X clipboard,
+# ImageMagick for pictures, and velmora_probe.exe to read the window's cells.
+# Every wait here is bounded: what never comes raises Timeout instead of
+# hanging the caller.
 
 import os
+import pathlib
 import re
 import select
 import signal
@@ -15,55 +14,56 @@ import subprocess
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SERVICE = os.path.join(ROOT, "tools", "music_service", "music_service.py")
-SONGS = os.path.join(ROOT, "tools", "music_service", "songs.txt")
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
-
 TITLE = "QQ空间音乐查询，QQ空间音乐克隆(双击复制歌曲地址)"
-IDC_QQ_EDIT = 1002
-IDC_GET_MUSIC = 1006
-
-
-def default_build():
-    """The build tree that Wine runs here: build/win32, or build/win64 where this
-    machine cannot run 32-bit programs (scripts/wine-arch)."""
-    arch = subprocess.run([os.path.join(ROOT, "scripts", "wine-arch")], capture_output=True,
-                          text=True, check=True).stdout.strip()
-    return os.path.join(ROOT, "build", arch)
 
 
 class Timeout(AssertionError):
     pass
 
 
+def run(args, timeout=20, check=True):
+    return subprocess.run(args, capture_output=True, timeout=timeout, check=check)
+
+
+# The build tree that Wine runs here: build/win32, or build/win64 where this
+# machine cannot run 32-bit programs (scripts/wine-arch).
+def default_build():
+    return os.path.join(ROOT, "build", run([os.path.join(ROOT, "scripts", "wine-arch")])
+                        .stdout.decode().strip())
+
+
 def wait_until(what, probe, timeout, interval=0.2):
     """probe()'s first true result, or Timeout after `timeout` seconds."""
     deadline = time.monotonic() + timeout
-    while True:
-        result = probe()
-        if result:
-            return result
+    while not (result := probe()):
         if time.monotonic() > deadline:
             raise Timeout(f"timed out after {timeout:.0f} s waiting for {what}")
         time.sleep(interval)
+    return result
 
 
-def run(args, timeout=20, check=True, **kwargs):
-    return subprocess.run(args, capture_output=True, timeout=timeout, check=check, **kwargs)
+def read(path):
+    """A file's bytes; none while it does not exist yet."""
+    return pathlib.Path(path).read_bytes() if os.path.exists(path) else b""
 
 
+def clipboard():
+    done = run(["xclip", "-o", "-selection", "clipboard"], timeout=10, check=False)
+    return done.stdout if done.returncode == 0 else None
+
+
+# The stand-in music service on 127.0.0.1:80 in a process of its own,
+# appending each request line it reads to `log_path`.
 class StandIn:
-    """The stand-in music service in a process of its own."""
 
-    def __init__(self, log_path, listen="127.0.0.1:80"):
-        self.log_path = log_path
-        self.listen = listen
-        self.proc = None
+    def __init__(self, log_path):
+        self.log_path, self.proc = log_path, None
 
     def start(self):
         self.proc = subprocess.Popen(
-            ["python3", SERVICE, "--listen", self.listen, "--log", self.log_path],
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+            ["python3", os.path.join(ROOT, "tools", "music_service", "music_service.py"),
+             "--log", self.log_path], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         ready, _, _ = select.select([self.proc.stdout], [], [], 10)
         line = self.proc.stdout.readline() if ready else b""
         if b"listening on" not in line:
@@ -71,23 +71,15 @@ class StandIn:
             raise Timeout(f"stand-in service did not start: {line!r}")
         return self
 
-    def stop(self):
-        if self.proc and self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGTERM)
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait(5)
+    def stop(self):  # it keeps nothing that a kill would lose
         if self.proc:
+            self.proc.kill()
+            self.proc.wait(5)
             self.proc.stdout.close()
         self.proc = None
 
     def request_lines(self):
-        if not os.path.exists(self.log_path):
-            return []
-        with open(self.log_path, "rb") as f:
-            return f.read().splitlines()
+        return read(self.log_path).splitlines()
 
 
 class Velmora:
@@ -96,20 +88,16 @@ class Velmora:
     def __init__(self, build_dir, workdir):
         self.exe = os.path.join(build_dir, "app", "Velmora.exe")
         self.probe_exe = os.path.join(build_dir, "tests", "e2e", "velmora_probe.exe")
-        self.workdir = workdir
-        self.proc = None
-        self.xid = None
+        self.workdir, self.proc, self.xid = workdir, None, None
 
-    # -- the process ------------------------------------------------------
     def start(self, timeout=60):
         with open(os.path.join(self.workdir, "wine.log"), "ab") as log:
             self.proc = subprocess.Popen([WINE_RUN, self.exe], cwd=self.workdir,
                                          stdin=subprocess.DEVNULL, stdout=log, stderr=log,
                                          start_new_session=True)
-        pattern = "^" + re.escape(TITLE) + "$"
         # xdotool's --sync waits for ever; the time-out is ours.
         found = run(["timeout", str(timeout), "xdotool", "search", "--sync", "--onlyvisible",
-                     "--name", pattern], timeout=timeout + 5, check=False)
+                     "--name", "^" + re.escape(TITLE) + "$"], timeout=timeout + 5, check=False)
         if found.returncode != 0:
             raise Timeout(f"the Velmora window did not appear within {timeout} s")
         self.xid = found.stdout.split()[0].decode()
@@ -128,93 +116,78 @@ class Velmora:
             self.proc.wait(5)
 
     # -- reading the window through velmora_probe.exe ----------------------
-    def probe(self, *args):
-        """Tab-separated fields of the probe's lines; None while the window is busy."""
-        done = run([WINE_RUN, self.probe_exe, *map(str, args)], check=False, timeout=30)
-        if done.returncode == 3:
-            return None
+    # Tab-separated fields of the probe's lines, asked again while the window
+    # is busy (status 3), for instance inside a query.
+    def probe(self, *args, timeout=30):
+        cmd = [WINE_RUN, self.probe_exe, *map(str, args)]
+        done = wait_until(f"the window to answer {args}",
+                          lambda: (d := run(cmd, 30, False)).returncode != 3 and d, timeout)
         if done.returncode != 0:
-            raise AssertionError(f"velmora_probe {' '.join(map(str, args))}: "
+            raise AssertionError(f"velmora_probe {' '.join(cmd[2:])}: "
                                  f"{done.stderr.decode(errors='replace').strip()}")
         return [line.split("\t") for line in done.stdout.decode().replace("\r", "").splitlines()]
 
     def probe_ok(self, *args):
+        """probe()'s answer, or None while there is no window or it is busy."""
         try:
-            return self.probe(*args)
+            return self.probe(*args, timeout=0)
         except AssertionError:
             return None
 
-    def probe_when_idle(self, *args, timeout=30):
-        # Wrapped, so that an answer without lines counts as an answer.
-        answer = wait_until(f"the window to answer {args}",
-                            lambda: (lambda lines: lines is not None and [lines])(self.probe(*args)),
-                            timeout)
-        return answer[0]
-
-    def main_info(self):
+    def main_info(self, timeout=30):
+        """Title and edit text as bytes, columns as (format, width, caption), the rest numbers."""
         info = {"columns": []}
-        for fields in self.probe_when_idle("main"):
-            if fields[0] == "column":
-                info["columns"].append((int(fields[2]), int(fields[3]), unhex(fields[4])))
-            elif fields[0] in ("title", "edit"):
-                info[fields[0]] = unhex(fields[1])
-            elif fields[0] == "liststyle":
-                info["liststyle"] = int(fields[1], 16)
+        for f in self.probe("main", timeout=timeout):
+            if f[0] == "column":
+                info["columns"].append((int(f[2]), int(f[3]), bytes.fromhex(f[4])))
             else:
-                info[fields[0]] = int(fields[1])
+                info[f[0]] = bytes.fromhex(f[1]) if f[0] in ("title", "edit") else \
+                    int(f[1], 16 if f[0] == "liststyle" else 10)
         return info
 
     def rows(self, first=0, count=100000):
-        lines = self.probe_when_idle("rows", first, count)
-        return [tuple(unhex(cell) for cell in fields[2:5]) for fields in lines
-                if fields[0] == "row"]
+        return [tuple(bytes.fromhex(cell) for cell in f[2:5])
+                for f in self.probe("rows", first, count) if f[0] == "row"]
 
     def row_count(self):
-        return int(self.probe_when_idle("rows", 0, 0)[0][1])
+        return int(self.probe("rows", 0, 0)[0][1])
 
     def selected(self):
-        return [int(f[1]) for f in self.probe_when_idle("selected")]
+        return [int(f[1]) for f in self.probe("selected")]
 
-    def popups(self):
+    def popups(self, lines=None):
         """(caption, text, (x, y, w, h)) of each window the main window owns."""
-        result = []
-        for fields in self.probe_when_idle("popups"):
-            x, y, w, h = map(int, fields[2].split())
-            result.append((unhex(fields[3]), unhex(fields[4]), (x, y, w, h)))
-        return result
+        return [(bytes.fromhex(f[3]), bytes.fromhex(f[4]), tuple(map(int, f[2].split())))
+                for f in lines or self.probe("popups")]
 
     def wait_popup(self, timeout=15):
-        return wait_until("a message box", lambda: self.probe_ok("popups"), timeout) and \
-            self.popups()[0]
-
-    def point(self, *args):
-        x, y = self.probe_when_idle(*args)[0][0].split()
-        return int(x), int(y)
+        return self.popups(wait_until("a message box", lambda: self.probe_ok("popups"), timeout))[0]
 
     # -- acting as a person -------------------------------------------------
     def click(self, x, y, repeat=1):
-        run(["xdotool", "mousemove", "--sync", str(x), str(y)])
-        run(["xdotool", "click", "--repeat", str(repeat), "--delay", "120", "1"])
+        run(["xdotool", "mousemove", "--sync", str(x), str(y),
+             "click", "--repeat", str(repeat), "--delay", "120", "1"])
 
+    # Keys go to the window under the pointer: there is no window manager, so
+    # the keyboard focus follows the pointer.
     def key(self, *keys, over=None):
-        """Keys to the window under the pointer; there is no window manager,
-        so the keyboard focus follows the pointer."""
-        if over:
-            run(["xdotool", "mousemove", "--sync", str(over[0]), str(over[1])])
-        run(["xdotool", "key", "--delay", "60", *keys])
+        move = ["mousemove", "--sync", str(over[0]), str(over[1])] if over else []
+        run(["xdotool", *move, "key", "--delay", "60", *keys])
 
     def type_number(self, number):
-        x, y = self.point("controlpoint", IDC_QQ_EDIT)
-        self.click(x, y)
+        self.click(*self.point("controlpoint", 1002))  # the number's edit box
         self.key("End", "shift+Home", "BackSpace")
         if number:
             run(["xdotool", "type", "--delay", "40", number])
 
     def press_get_music(self):
-        self.click(*self.point("controlpoint", IDC_GET_MUSIC))
+        self.click(*self.point("controlpoint", 1006))
 
     def double_click_row(self, row):
         self.click(*self.point("rowpoint", row), repeat=2)
+
+    def point(self, *args):
+        return tuple(map(int, self.probe(*args)[0][0].split()))
 
     def close_popup(self, popup):
         x, y, w, h = popup[2]
@@ -226,30 +199,9 @@ class Velmora:
         g = dict(line.split("=") for line in out.split())
         return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
 
+    # The screen, or the part `crop` = (x, y, w, h) of it. `import -window
+    # root` also catches a message box over its owner; xwd shows it black.
     def screenshot(self, path, crop=None):
-        """The screen, or the part `crop` = (x, y, w, h) of it. `import -window
-        root` also catches a message box over its owner; xwd shows it black."""
-        args = ["import", "-window", "root"]
-        if crop:
-            x, y, w, h = crop
-            args += ["-crop", f"{w}x{h}+{x}+{y}", "+repage"]
-        run(args + [path], timeout=30)
-
-
-def clipboard():
-    done = run(["xclip", "-o", "-selection", "clipboard"], check=False, timeout=10)
-    return done.stdout if done.returncode == 0 else None
-
-
-def unhex(text):
-    return bytes.fromhex(text)
-
-
-def load_songs():
-    """The sample songs as the list must show them: GBK bytes, URLs plain."""
-    songs = []
-    with open(SONGS, encoding="utf-8") as f:
-        for line in f:
-            if line.strip() and not line.startswith("#"):
-                songs.append(tuple(cell.encode("gbk") for cell in line.rstrip("\n").split("\t")))
-    return songs
+        x, y, w, h = crop or (0, 0, 0, 0)
+        run(["import", "-window", "root", *(["-crop", f"{w}x{h}+{x}+{y}", "+repage"] if crop else []),
+             path], timeout=30)
