@@ -4,16 +4,14 @@
 //   ... the code under test connects to server.HostAndPort() ...
 //   EXPECT_EQ(server.Received(0), "GET /x HTTP/1.1\r\n...");
 //
-// It listens on a port the system picks. For each connection, in order, it
-// first reads and records the request up to its blank line (or until the
-// client closes or is silent for 10 s), then plays that connection's steps;
-// a script that ends without Reset() ends as Close() does. Every wait is
-// bounded, and the destructor stops whatever is still going on.
+// For each connection in turn it reads the request up to its blank line (or until the client
+// closes or is silent for 10 s), then plays that connection's steps; a script ends as Close()
+// does. Every wait is bounded, and the destructor stops whatever is still going on.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
-#include <cstdint>
-#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,79 +22,156 @@
 namespace velmora_test {
 
 struct Step {
-    enum class Kind { Send, Pause, Close, Reset, NeverAnswer };
-    Kind kind = Kind::Close;
-    std::string bytes;
-    int ms = 0;
+    enum Kind { kSend, kPause, kClose, kReset } kind;
+    std::string bytes; // sent as given, NUL bytes included
+    int ms;
 
-    // Sends the bytes as given, NUL bytes included.
-    static Step Send(std::string bytes) { return {Kind::Send, std::move(bytes), 0}; }
-    // Waits, sending nothing and not closing.
-    static Step Pause(int ms) { return {Kind::Pause, "", ms}; }
-    static Step Close() { return {Kind::Close, "", 0}; }
-    // Abortive close (SO_LINGER 0): the client sees a reset.
-    static Step Reset() { return {Kind::Reset, "", 0}; }
-    // Keeps the connection open, answering nothing, until the client closes.
-    static Step NeverAnswer() { return {Kind::NeverAnswer, "", 0}; }
+    static Step Send(std::string bytes) { return {kSend, std::move(bytes), 0}; }
+    // Waits, sending nothing and not closing; the destructor cuts it short.
+    static Step Pause(int ms) { return {kPause, "", ms}; }
+    static Step Close() { return {kClose, "", 0}; }
+    // An abortive close (SO_LINGER 0): the client sees a reset.
+    static Step Reset() { return {kReset, "", 0}; }
 };
-
-// The steps for one connection.
-struct Script {
-    Script(std::initializer_list<Step> steps) : steps(steps) {}
-    Script(std::vector<Step> steps) : steps(std::move(steps)) {}
-    std::vector<Step> steps;
-};
+using Script = std::vector<Step>;
 
 struct Options {
     static constexpr int kEveryConnection = -1;
-    // How many connections the single-script constructor serves.
-    int connections = 1;
-    // Read and record the request before playing a connection's script.
+    int connections = 1; // at least one per script
     bool readRequestFirst = true;
 };
 
 class LoopbackServer {
 public:
-    // The same script for each of options.connections connections.
-    explicit LoopbackServer(std::vector<Step> script, Options options = Options());
-    // scripts[i] for the i-th connection accepted.
-    explicit LoopbackServer(std::vector<Script> scripts, Options options = Options());
-    ~LoopbackServer();
-    LoopbackServer(const LoopbackServer&) = delete;
-    LoopbackServer& operator=(const LoopbackServer&) = delete;
+    // The same script for each of options.connections connections (moved: it may hold 100 MB).
+    explicit LoopbackServer(Script script, Options options = Options()) : m_options(options) {
+        m_scripts.push_back(std::move(script));
+        Start();
+    }
+    // scripts[i] for the i-th connection.
+    explicit LoopbackServer(std::vector<Script> scripts, Options options = Options())
+        : m_scripts(std::move(scripts)), m_options(options) {
+        Start();
+    }
+    ~LoopbackServer() {
+        Locked([this] { m_stop = true; });
+        m_thread.join();
+        closesocket(m_listener);
+    }
 
     uint16_t Port() const { return m_port; }
-    // "127.0.0.1:<port>".
     std::string HostAndPort() const { return "127.0.0.1:" + std::to_string(m_port); }
-    // What the client sent on connection `index` once its request was read
-    // (waits up to 11 s for that); empty when no such connection came.
-    std::string Received(int index = 0);
-    int Accepted();
+    // What the client sent on connection `index` once its request was read (waiting up to 11 s
+    // for that); empty when no such connection came.
+    std::string Received(size_t index = 0) {
+        Until(11000, [&] { return m_done || m_read > index; });
+        return Locked([&] { return index < m_received.size() ? m_received[index] : ""; });
+    }
+    int Accepted() {
+        return Locked([this] { return static_cast<int>(m_received.size()); });
+    }
     // Waits until every scripted connection has been served; true if it was.
-    bool WaitDone(int timeoutMs = 20000);
+    bool WaitDone(int timeoutMs = 20000) {
+        return Until(timeoutMs, [this] { return m_done; });
+    }
 
 private:
-    void Start();
-    void Run();
-    void Serve(SOCKET s, const std::vector<Step>& steps, size_t index);
-    int Readable(SOCKET s, int ms); // 1, 0 on time-out or stop, -1 on error
-    bool Stopping();
+    void Start() {
+        velmora_net::StartSockets();
+        m_listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            listen(m_listener, 16) == 0)
+            m_port = ntohs(address.sin_port);
+        const int total = m_options.connections < 0
+                              ? Options::kEveryConnection
+                              : std::max<int>(m_options.connections, m_scripts.size());
+        m_thread = std::thread([this, total] {
+            for (int i = 0; i != total && m_port && Readable(m_listener, 1 << 30); ++i) {
+                const SOCKET s = accept(m_listener, nullptr, nullptr);
+                Locked([this] { m_received.emplace_back(); });
+                Serve(s, m_scripts[std::min<size_t>(i, m_scripts.size() - 1)], i);
+            }
+            Locked([this] { m_done = true; });
+        });
+    }
+
+    template <class F> auto Locked(F f) -> decltype(f()) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_changed.notify_all(); // the waiters look again once the lock is free
+        return f();
+    }
+    template <class F> bool Until(int ms, F done) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(ms), done);
+    }
+    // Whether `s` turns readable within `ms`, looking in slices of 10 ms so that a stop is seen.
+    bool Readable(SOCKET s, int ms) {
+        for (; ms > 0 && !m_stop; ms -= 10) {
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(s, &set);
+            timeval slice = {0, 10000};
+            if (const int n = select(static_cast<int>(s) + 1, &set, nullptr, nullptr, &slice))
+                return n > 0;
+        }
+        return false;
+    }
+
+    void Serve(SOCKET s, const Script& steps, size_t index) {
+        velmora_net::SetTimeout(s, SO_SNDTIMEO, 10000); // a client that stops reading
+        char buffer[4096];
+        auto take = [&](int ms) { // records what arrives within `ms`; false when nothing did
+            const int n = Readable(s, ms) ? recv(s, buffer, sizeof buffer, 0) : 0;
+            Locked([&] { m_received[index].append(buffer, std::max(n, 0)); });
+            return n > 0;
+        };
+        // Only this thread writes the record, so it reads it without the lock.
+        while (m_options.readRequestFirst &&
+               m_received[index].find("\r\n\r\n") == std::string::npos && take(10000)) {
+        }
+        Locked([&] { m_read = index + 1; });
+        bool reset = false;
+        for (const Step& step : steps) {
+            if (m_stop || step.kind == Step::kClose || (reset = step.kind == Step::kReset))
+                break;
+            for (int n = 0, sent = 0; sent < static_cast<int>(step.bytes.size()); sent += n)
+                if (m_stop || (n = send(s, step.bytes.data() + sent,
+                                        std::min<int>(step.bytes.size() - sent, 1 << 20),
+                                        velmora_net::kSendFlags)) <= 0)
+                    break;
+            Until(step.ms, [this] { return m_stop.load(); });
+        }
+        linger hard = {1, 0};
+        if (reset)
+            setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+        // An orderly close; unread bytes would turn it into a reset, so take them first.
+        else if (shutdown(s, 1) == 0) // SD_SEND, SHUT_WR
+            while (take(10)) {
+            }
+        closesocket(s);
+    }
 
     std::vector<Script> m_scripts;
     Options m_options;
-    int m_total;
     SOCKET m_listener = INVALID_SOCKET;
     uint16_t m_port = 0;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::string> m_received;
-    std::vector<bool> m_requestRead;
-    bool m_stop = false;
+    size_t m_read = 0; // connections whose request has been read
+    std::atomic<bool> m_stop{false};
     bool m_done = false;
     std::thread m_thread;
 };
 
-// A loopback port with nothing listening on it, so a connection is refused.
-uint16_t UnusedLoopbackPort();
+// A loopback port with nothing listening on it (any more), so a connection is refused.
+inline uint16_t UnusedLoopbackPort() {
+    return LoopbackServer(Script()).Port();
+}
 
 } // namespace velmora_test
