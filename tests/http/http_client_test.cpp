@@ -1,204 +1,154 @@
-// CHttpClient against the scripted loopback server, well-behaved and hostile:
-// the bytes it sends, what it makes of each reply, and what it logs.
+// CHttpClient and the music-list query against the scripted loopback server, well-behaved and
+// hostile: the bytes sent, what is made of each reply, and what is logged.
 #include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "http/http_client.h"
 #include "music/music_list.h"
 #include "tests/http/log_entries.h"
+#include "tests/music/song_body.h"
 #include "tests/support/loopback_server.h"
 
 using namespace std::string_literals;
-using velmora_test::ExpectLog;
-using velmora_test::LoopbackServer;
-using velmora_test::Options;
-using velmora_test::Step;
+using namespace velmora_test;
+using Logs = std::vector<std::vector<std::string>>; // any one of these lists of entries
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using velmora_test::MillisecondsSince;
-
-const std::string kNoReply = "Error: failed to get the response of the HTTP request. error=";
+std::string g_serviceHost; // where this binary's own MusicServiceHost() points
 
 std::string Url(const LoopbackServer& server, const std::string& path = "/") {
     return "http://" + server.HostAndPort() + path;
 }
 
-std::vector<std::string> NotPrepared(const std::string& first, const std::string& url) {
-    return {first + url, "Error: failed to prepare the HTTP request for URL:" + url};
+std::string Query(const std::string& number) {
+    return "/fcg-bin/fcgi_agent_zhenghe.fcg?UIN=" + number +
+           "&TYPE=16&PAGE_START=1&PAGE_END=10000&SELECT_FLAG=1";
+}
+
+Logs NotPrepared(const std::string& first, const std::string& url) {
+    return {{first + url, "Error: failed to prepare the HTTP request for URL:" + url}};
 }
 
 class HttpClient : public ::testing::Test {
-protected:
-    velmora_test::ScratchDir m_dir{"http"};
+    ScratchDir m_dir{"http"};
 };
 
 } // namespace
 
-TEST_F(HttpClient, SendsTheFixedRequestWithHostAndPathAsWritten) {
-    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
-    LoopbackServer server({Step::Send(reply), Step::Close()});
-    CHttpClient client;
-    ASSERT_TRUE(client.Request(("HTTP://" + server.HostAndPort() + "/a/B?c=1&d=%41#x").c_str()));
-    const std::string head = "GET /a/B?c=1&d=%41#x HTTP/1.1\r\n"
-                             "User-Agent: Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n";
-    EXPECT_EQ(server.Received(0), head + "Host: " + server.HostAndPort() +
-                                      "\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n"
-                                      "Connection: Keep-Alive\r\nAccept: */*\r\n\r\n");
-    EXPECT_EQ(client.GetResponse(), reply);
-    ExpectLog({{}}, "success");
+const char* MusicServiceHost() {
+    return g_serviceHost.c_str();
 }
 
-TEST_F(HttpClient, RepliesAreTakenWholeAsTheyArrive) {
-    // Each row's parts are sent 50 ms apart, then the peer closes (or resets
-    // after 300 ms); the reply must be every byte sent. Where `fetched` is
-    // given the script is played again to the music-list query, whose body
-    // is cut at its first NUL.
-    std::string big(100000, 'x');
+TEST_F(HttpClient, RepliesAreTakenWholeAndTheQueryBodyEndsAtItsFirstNul) {
+    // Each row's parts go 50 ms apart, then the peer closes, or resets 300 ms later. The client
+    // must keep every byte sent, and the music-list query for the row's number, given the same
+    // script, the body up to its first NUL.
+    std::string big(100000, 'x'), r(65536, 'r'), page = "<h1>404</h1>\r\n\r\n";
     big[4095] = '\0';
-    const std::string ok = "HTTP/1.1 200 OK\r\n\r\n", songs = "<minemusic><xsong_url><![CDATA[a]]>";
-    const std::string page =
-        "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n\r\n<h1>404</h1>";
-    struct Row {
-        const char* peer;
-        std::vector<std::string> parts;
-        bool reset;
-        std::string body;
-        const char* fetched;
-        size_t records;
-    } rows[] = {
-        // clang-format off
-        {"sends chunks with NUL bytes", {ok + "ab\0cd"s, "\0ef"s, big}, false,
-         "ab\0cd\0ef"s + big, nullptr, 0},
-        {"sends an error page", {page}, false, "<h1>404</h1>", nullptr, 0},
-        {"resets mid-reply", {ok + std::string(65536, 'r')}, true, std::string(65536, 'r'),
-         nullptr, 0},
-        {"sends a header with no blank line",
-         {"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n" + songs}, false, "", "", 1},
-        {"sends NUL bytes throughout",
-         {"\0HTTP/1.1 200\0 OK\r\n\0\r\n\r\n"s + songs + "\0<minemusic>"s}, false,
-         songs + "\0<minemusic>"s, songs.c_str(), 2},
-        {"sends nothing but NUL bytes", {std::string(3000, '\0')}, false, "", "", 1},
-        {"sends only the blank line", {"\r\n\r\n"}, false, "", "", 1},
-        {"sends a blank line split by NUL bytes", {"\r\n\0\r\n\r\n\0\r\n"s}, false,
-         "\0\r\n"s, "", 1},
-        // clang-format on
-    };
-    for (const Row& r : rows) {
+    const std::string ok = "HTTP/1.1 200 OK\r\n", songs = "<minemusic><xsong_url><![CDATA[a]]>";
+    // 周杰伦 晴天, 王菲 红豆, in GBK.
+    const std::string gbk =
+        SongBody(SongRecord("\xD6\xDC\xBD\xDC\xC2\xD7", "\xC7\xE7\xCC\xEC", "http&#58;//s/1") +
+                 SongRecord("\xCD\xF5\xB7\xC6", "\xBA\xEC\xB6\xB9", "http://s/2.mp3"));
+    // number, parts, reset, body, query body
+    const std::tuple<std::string, std::vector<std::string>, bool, std::string, std::string> rows[] =
+        {
+            // clang-format off
+        {"10001", {ok + "Content-Type: text/xml\r\n\r\n" + gbk.substr(0, 99), gbk.substr(99)}, false,
+         gbk, gbk},
+        {"", {ok + "\r\nab\0cd"s, "\0"s, "ef", big}, false, "ab\0cd\0ef"s + big, "ab"}, // a 1-byte part
+        // An error page is a reply like any other; the first CR LF CR LF ends the head.
+        {" 42 ", {"HTTP/1.1 404 Not Found\r\nX: a\n\nb\r\n\r\n" + page}, false, page, page},
+        {"%s%d%%", {ok + "\r\n" + r}, true, r, r},
+        {"1&TYPE=0", {ok + "Content-Type: text/xml\r\n" + songs}, false, "", ""},
+        {"\xD6\xDC", {"\0HTTP/1.1 200\0 OK\r\n\0\r\n\r\n"s + songs + "\0<minemusic>"s}, false,
+         songs + "\0<minemusic>"s, songs},
+        {"123456789", {std::string(3000, '\0')}, false, "", ""},
+        {"0", {"\r\n\r\n"}, false, "", ""},
+        {"00", {"\r\n\0\r\n\r\n\0\r\n"s}, false, "\0\r\n"s, ""},
+            // clang-format on
+        };
+    for (const auto& [number, parts, reset, body, fetched] : rows) {
         std::remove("log.txt");
-        std::vector<Step> script;
+        Script script;
         std::string sent;
-        for (const std::string& part : r.parts) {
+        for (const std::string& part : parts) {
             script.insert(script.end(), {Step::Send(part), Step::Pause(50)});
             sent += part;
         }
-        if (r.reset)
+        if (reset)
             script.insert(script.end(), {Step::Pause(300), Step::Reset()});
         Options twice;
         twice.connections = 2;
         LoopbackServer server(script, twice);
+        g_serviceHost = server.HostAndPort();
         CHttpClient client;
-        const auto start = Clock::now();
-        EXPECT_TRUE(client.Request(Url(server).c_str())) << r.peer;
-        EXPECT_EQ(client.GetResponse(), sent) << r.peer;
-        EXPECT_EQ(client.GetBody(client.GetResponse()), r.body) << r.peer;
-        if (r.fetched) {
-            CString fetched;
-            EXPECT_TRUE(FetchMusicListFrom(server.HostAndPort().c_str(), "10000", fetched));
-            EXPECT_EQ(fetched.str(), r.fetched) << r.peer;
-            EXPECT_EQ(ScanSongs(fetched).size(), r.records) << r.peer;
-        }
-        EXPECT_LT(MillisecondsSince(start), 2000) << r.peer;
-        ExpectLog({{}}, r.peer);
+        CString query("stale");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(client.Request(("HTTP://" + g_serviceHost + "/a/B?c=1&d=%41#x").c_str()));
+        EXPECT_TRUE(FetchMusicList(number.c_str(), query));
+        EXPECT_LT(MillisecondsSince(start), 3000) << number; // ended by the close
+        EXPECT_EQ(client.GetResponse(), sent) << number;
+        EXPECT_EQ(client.GetBody(client.GetResponse()), body) << number;
+        EXPECT_EQ(query.str(), fetched) << number;
+        for (const std::string& path : {"/a/B?c=1&d=%41#x"s, Query(number)})
+            EXPECT_EQ(server.Received(path != "/a/B?c=1&d=%41#x"),
+                      "GET " + path + " HTTP/1.1\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE " +
+                          "5.00; Windows 98)\r\nHost: " + g_serviceHost + "\r\nCache-Control: " +
+                          "no-cache\r\nPragma: no-cache\r\nConnection: Keep-Alive\r\nAccept: " +
+                          "*/*\r\n\r\n");
+        ExpectLog({{}}, number);
     }
 }
 
 TEST_F(HttpClient, FailuresReturnFalseWithTheirLogEntries) {
-    // Peers that close or reset before or after reading the request; a port
-    // where nobody listens; hosts the resolver refuses without asking a name
-    // server (a label longer than 63 bytes, a dotted number that is no
-    // address); malformed URLs; a URL that tries to smuggle a header line.
+    // After a good reply: a port where nobody listens; hosts the resolver refuses without asking
+    // a name server (a label longer than 63 bytes, a dotted number that is no address); malformed
+    // URLs; a URL that tries to smuggle a header line; then peers that close or reset after or
+    // before reading the request. Only those last replace the good reply, with an empty one.
     Options noRead;
     noRead.readRequestFirst = false;
+    LoopbackServer good({Step::Send("HTTP/1.1 200 OK\r\n\r\nfirst")}), smuggled({Step::Close()});
     LoopbackServer closes({Step::Close()}), resets({Step::Reset()});
     LoopbackServer closesAtOnce({Step::Close()}, noRead), resetsAtOnce({Step::Reset()}, noRead);
-    LoopbackServer smuggled({Step::Send("HTTP/1.1 200 OK\r\n\r\n")});
-    const std::string refused =
-        "http://127.0.0.1:" + std::to_string(velmora_test::UnusedLoopbackPort()) + "/refused";
+    const std::string refused = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/";
     const std::string noName = "http://" + std::string(70, 'n') + ".invalid/x";
-    const std::string noAddress = "http://999.999.999.999/x";
     const std::string injected = Url(smuggled, "/?UIN=1 HTTP/1.1\r\nX-Injected: 1\r\n\r\n");
-    // The log stores each LF as CR LF.
-    const std::string stored = Url(smuggled, "/?UIN=1 HTTP/1.1\r\r\nX-Injected: 1\r\r\n\r\r\n");
+    const std::string invalid = "Error: Invalid URL:";
+    const std::string noReply = "Error: failed to get the response of the HTTP request. error=";
     const std::string unresolved = "Error: failed to resolve the IP address for the URL:";
-    struct Row {
-        std::string url;
-        std::vector<std::vector<std::string>> entries; // any one of these lists
-    } rows[] = {
+    const std::pair<std::string, Logs> rows[] = {
         {refused, {{"Error: failed to connect to URL:" + refused}}},
-        {noName, {NotPrepared(unresolved, noName)}},
-        {noAddress, {NotPrepared(unresolved, noAddress)}},
-        {"http://127.0.0.1", {NotPrepared("Error: Invalid URL:", "http://127.0.0.1")}},
-        {" http://127.0.0.1/", {NotPrepared("Error: Invalid URL:", " http://127.0.0.1/")}},
-        {injected, {NotPrepared("Error: Invalid URL:", stored)}},
-        {Url(closes), {{kNoReply}}},
-        {Url(resets), {{kNoReply}}},
-        {Url(closesAtOnce), {{kNoReply}}},
+        {noName, NotPrepared(unresolved, noName)},
+        {"http://999.999.999.999/x", NotPrepared(unresolved, "http://999.999.999.999/x")},
+        {"http://127.0.0.1", NotPrepared(invalid, "http://127.0.0.1")},
+        {" http://127.0.0.1/", NotPrepared(invalid, " http://127.0.0.1/")},
+        // The log stores each LF as CR LF.
+        {injected,
+         NotPrepared(invalid, Url(smuggled, "/?UIN=1 HTTP/1.1\r\r\nX-Injected: 1\r\r\n\r\r\n"))},
+        {Url(closes), {{noReply}}},
+        {Url(resets), {{noReply}}},
+        {Url(closesAtOnce), {{noReply}}},
         // The reset may reach the client before its request is out.
-        {Url(resetsAtOnce), {{kNoReply}, {"Error: failed to send the HTTP request. error="}}},
-    };
-    for (const Row& r : rows) {
+        {Url(resetsAtOnce), {{noReply}, {"Error: failed to send the HTTP request. error="}}}};
+    CHttpClient client;
+    ASSERT_TRUE(client.Request(Url(good).c_str()));
+    for (const auto& [url, logs] : rows) {
         std::remove("log.txt");
-        CHttpClient client;
-        const auto start = Clock::now();
-        EXPECT_FALSE(client.Request(r.url.c_str())) << r.url;
-        EXPECT_LT(MillisecondsSince(start), r.url == refused ? 3000 : 2000) << r.url;
-        EXPECT_EQ(client.GetResponse(), "") << r.url;
-        ExpectLog(r.entries, r.url);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(client.Request(url.c_str())) << url;
+        EXPECT_LT(MillisecondsSince(start), 3000) << url;
+        EXPECT_EQ(client.GetResponse(),
+                  &url < &rows[6].first ? "HTTP/1.1 200 OK\r\n\r\nfirst" : "");
+        ExpectLog(logs, url);
     }
+    // The query fails the same way and leaves the body it was given alone.
+    std::remove("log.txt");
+    CString body("kept");
+    EXPECT_FALSE(FetchMusicListFrom(smuggled.HostAndPort().c_str(), "1\nX-Injected: 1", body));
+    EXPECT_EQ(body.str(), "kept");
+    ExpectLog(NotPrepared(invalid, Url(smuggled, Query("1\r\nX-Injected: 1"))), "query");
     EXPECT_EQ(smuggled.Accepted(), 0);
     for (LoopbackServer* s : {&closes, &resets, &closesAtOnce, &resetsAtOnce})
         EXPECT_EQ(s->Accepted(), 1);
-}
-
-TEST_F(HttpClient, AResetWhileSendingKeepsAPrefix) {
-    // The peer hands 4 MB to its socket and resets at once, throwing away
-    // whatever its send buffer still holds.
-    const std::string sent = "HTTP/1.1 200 OK\r\n\r\n" + std::string(4 << 20, 's');
-    LoopbackServer server({Step::Send(sent), Step::Reset()});
-    CHttpClient client;
-    const bool ok = client.Request(Url(server).c_str());
-    const std::string got = client.GetResponse();
-    EXPECT_EQ(ok, !got.empty());
-    EXPECT_EQ(sent.compare(0, got.size(), got), 0) << "not a prefix of what was sent";
-    ExpectLog({ok ? std::vector<std::string>{} : std::vector<std::string>{kNoReply}}, "reset");
-}
-
-TEST_F(HttpClient, AFailedRequestKeepsThePreviousReply) {
-    LoopbackServer server({Step::Send("HTTP/1.1 200 OK\r\n\r\nfirst")});
-    CHttpClient client;
-    ASSERT_TRUE(client.Request(Url(server).c_str()));
-    EXPECT_FALSE(client.Request("http://127.0.0.1"));
-    EXPECT_EQ(client.GetResponse(), "HTTP/1.1 200 OK\r\n\r\nfirst");
-}
-
-TEST(HttpClientBody, IsTheTextAfterTheFirstBlankLine) {
-    const std::string rows[][2] = {
-        {"HTTP/1.1 200 OK\r\n\r\nbody", "body"},
-        {"HTTP/1.1 200 OK\r\n\r\n", ""},
-        {"HTTP/1.1 200 OK\r\nno blank line\r\n", ""},
-        {"", ""},
-        {"\r\n\r\n", ""},
-        {"a\r\n\r\nb\r\n\r\nc", "b\r\n\r\nc"},
-        {"a\n\nb\r\n\r\nc", "c"},
-        {"a\r\n\r\n\0b"s, "\0b"s},
-        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nbody\r\n0\r\n\r\n",
-         "4\r\nbody\r\n0\r\n\r\n"},
-    };
-    CHttpClient client;
-    for (const auto& r : rows)
-        EXPECT_EQ(client.GetBody(r[0]), r[1]) << r[0];
 }

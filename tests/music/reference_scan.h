@@ -1,8 +1,7 @@
-// The reply scan written out as plainly as possible, with no regard for
-// speed, for the tests, the fuzz target and the benchmark to check against.
+// The reply scan written out as plainly as possible, with no regard for speed, for the tests,
+// the fuzz target and the benchmark to check against.
 #pragma once
 
-#include <cstring>
 #include <vector>
 
 #include "framework/afx_string.h"
@@ -10,12 +9,13 @@
 
 namespace velmora_reference {
 
-// The value of the tag found at `t` (none when t < 0): "<![CDATA[" must follow
-// it at once; the value runs to the next "]]>", or to the end of the text when
-// none follows, and keeps its first 1023 bytes.
-inline CString ValueAt(const CString& text, int t, const char* tag) {
-    const int start = t + static_cast<int>(std::strlen(tag)) + 9;
-    if (t < 0 || text.Mid(start - 9, 9) != "<![CDATA[")
+// The value of the first `tag` at or after `from`, if any: "<![CDATA[" must follow the tag at
+// once; the value runs to the next "]]>", or to the end of the text when none follows, and keeps
+// its first 1023 bytes. `at` is where the tag is, or -1.
+inline CString ValueAfter(const CString& text, int from, const CString& tag, int& at) {
+    at = text.Find(tag, from);
+    const int start = at + tag.GetLength() + 9;
+    if (at < 0 || text.Mid(start - 9, 9) != "<![CDATA[")
         return CString();
     const int end = text.Find("]]>", start);
     return (end < 0 ? text.Mid(start) : text.Mid(start, end - start)).Left(1023);
@@ -28,14 +28,12 @@ inline std::vector<CSongInfo> ScanSongs(const CString& body) {
         u = -1;
         // Find reads a negative start as 0: a missing marker must end the scan.
         if ((p = body.Find("<minemusic>", p)) >= 0) {
-            song.m_strSinger = ValueAt(body, body.Find("<xsinger_name>", p), "<xsinger_name>");
-            song.m_strSongName = ValueAt(body, body.Find("<xsong_name>", p), "<xsong_name>");
-            if ((u = body.Find("<xsong_url>", p)) >= 0) {
-                song.m_strSongUrl = ValueAt(body, u, "<xsong_url>");
-                song.m_strSongUrl.Replace("&#58;", ":");
-                song.m_strSongUrl.Replace("&#46;", ".");
-                p = u;
-            }
+            song.m_strSinger = ValueAfter(body, p, "<xsinger_name>", u);
+            song.m_strSongName = ValueAfter(body, p, "<xsong_name>", u);
+            song.m_strSongUrl = ValueAfter(body, p, "<xsong_url>", u);
+            song.m_strSongUrl.Replace("&#58;", ":");
+            song.m_strSongUrl.Replace("&#46;", ".");
+            p = u;
         }
         songs.push_back(song);
     }

@@ -1,4 +1,4 @@
-// Reply bodies in the service's layout, for the music tests and benchmarks.
+// Reply bodies in the service's layout, for the music and HTTP tests and the benchmark.
 #pragma once
 
 #include <string>
