@@ -1,30 +1,19 @@
-// Serves one file, as it is, to every connection on a loopback port, closing
-// each connection after sending it; prints the port and runs until killed.
-// For scripts/bench-http.
+// Serves one file, as it is, to every connection on a loopback port, closing each connection
+// after sending it; prints the port and runs until killed. For scripts/bench-http.
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <thread>
 
 #include "tests/support/loopback_server.h"
+#include "tests/support/scratch_dir.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s REPLY_FILE\n", argv[0]);
-        return 2;
-    }
-    std::ifstream in(argv[1], std::ios::binary);
-    const std::string reply((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (reply.empty()) {
-        std::fprintf(stderr, "%s: cannot read %s\n", argv[0], argv[1]);
-        return 2;
-    }
-    velmora_test::Options options;
-    options.connections = velmora_test::Options::kEveryConnection;
-    velmora_test::LoopbackServer server(
-        {velmora_test::Step::Send(reply), velmora_test::Step::Close()}, options);
+    const std::string reply = argc == 2 ? velmora_test::ReadBytes(argv[1]) : "";
+    if (reply.empty())
+        return std::fprintf(stderr, "usage: %s REPLY_FILE (not empty)\n", argv[0]), 2;
+    velmora_test::Options every;
+    every.connections = velmora_test::Options::kEveryConnection;
+    velmora_test::LoopbackServer server({velmora_test::Step::Send(reply)}, every);
     std::printf("%u\n", static_cast<unsigned>(server.Port()));
     std::fflush(stdout);
     for (;;)

@@ -1,22 +1,18 @@
-// Fetches a URL with CHttpClient, once per run like curl, and discards the
-// reply; exits 0 when the request succeeded. With --time it prints how long
-// the request itself took, in seconds, as curl's -w '%{time_total}' does.
-// For scripts/bench-http.
+// Fetches a URL with CHttpClient, once per run like curl, and discards the reply; exits 0 when the
+// request succeeded. With --time it prints how long the request itself took, in seconds, as
+// curl's -w '%{time_total}' does. For scripts/bench-http.
 #include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "http/http_client.h"
 
 int main(int argc, char** argv) {
-    const bool timed = argc == 3 && std::strcmp(argv[1], "--time") == 0;
-    if (argc != 2 && !timed) {
-        std::fprintf(stderr, "usage: %s [--time] URL\n", argv[0]);
-        return 2;
-    }
-    CHttpClient client;
+    const bool timed = argc == 3 && std::string(argv[1]) == "--time";
+    if (argc != 2 && !timed)
+        return std::fprintf(stderr, "usage: %s [--time] URL\n", argv[0]), 2;
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = client.Request(argv[argc - 1]);
+    const bool ok = CHttpClient().Request(argv[argc - 1]);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     if (timed)
         std::printf("%.6f\n", took.count());
