@@ -1,7 +1,6 @@
 // CutUrl on arbitrary URLs against a model written from the rules, the port checked against atoi
-// where atoi is defined; and PrepareRequest wherever it runs without a name server: on a refused
-// URL (its log entry, arbitrary bytes and all) and on a dotted-quad host (address and request).
-#include <arpa/inet.h>
+// where atoi is defined; and PrepareRequest on a refused URL, which never reaches the resolver:
+// its log entry, arbitrary bytes and all.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -49,40 +48,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ok = ok && c >= 0x20 && c != 0x7F;
     UrlParts got{"", "unchanged", 1234, ""};
     FUZZ_CHECK(CutUrl(url.c_str(), got) == ok);
-    Client client;
-    sockaddr_in address;
-    std::memset(&address, 0xA5, sizeof address);
-    std::string request = "unchanged";
-    if (!ok) { // never reaches the resolver
-        FUZZ_CHECK(got.host == "unchanged" && got.port == 1234 && got.hostAndPort + got.path == "");
-        std::remove("log.txt");
-        FUZZ_CHECK(!client.PrepareRequest(url.c_str(), address, request) && request == "unchanged");
-        // The entry: the fixed stamp, then the message with each LF stored as CR LF.
-        std::string entry = "\r\r\n04[00:00:00 PID=00000 TID=00000 EXE=               ] ";
-        for (char c : ("Error: Invalid URL:" + url).substr(0, 10239)) // LogError keeps 10239
-            entry += c == '\n' ? "\r\n" : std::string(1, c);
-        FUZZ_CHECK(velmora_test::ReadBytes("log.txt") == entry);
+    if (ok) {
+        const std::string hostAndPort = url.substr(7, slash - 7);
+        const size_t colon = hostAndPort.find(':');
+        const uint16_t port =
+            colon == std::string::npos ? 80 : ModelPort(hostAndPort.substr(colon + 1));
+        FUZZ_CHECK(got.hostAndPort == hostAndPort && got.host == hostAndPort.substr(0, colon) &&
+                   got.port == port && got.path == url.substr(slash));
         return 0;
     }
-    const std::string hostAndPort = url.substr(7, slash - 7);
-    const size_t colon = hostAndPort.find(':');
-    const std::string host = hostAndPort.substr(0, colon);
-    const uint16_t port =
-        colon == std::string::npos ? 80 : ModelPort(hostAndPort.substr(colon + 1));
-    FUZZ_CHECK(got.hostAndPort == hostAndPort && got.host == host && got.port == port &&
-               got.path == url.substr(slash));
-    // Four decimal octets without leading zeros, which the resolver would read as octal.
-    in_addr octets;
-    if (inet_pton(AF_INET, host.c_str(), &octets) != 1)
-        return 0;
-    FUZZ_CHECK(client.PrepareRequest(url.c_str(), address, request));
-    FUZZ_CHECK(address.sin_family == AF_INET && address.sin_port == htons(port) &&
-               std::memcmp(&address.sin_addr, &octets, 4) == 0);
-    for (unsigned char b : address.sin_zero)
-        FUZZ_CHECK(b == 0);
-    FUZZ_CHECK(request == "GET " + url.substr(slash) + " HTTP/1.1\r\nUser-Agent: Mozilla/4.0 " +
-                              "(compatible; MSIE 5.00; Windows 98)\r\nHost: " + hostAndPort +
-                              "\r\nCache-Control: no-cache\r\nPragma: no-cache\r\nConnection: " +
-                              "Keep-Alive\r\nAccept: */*\r\n\r\n");
+    FUZZ_CHECK(got.host == "unchanged" && got.port == 1234 && got.hostAndPort + got.path == "");
+    sockaddr_in address;
+    std::string request = "unchanged";
+    std::remove("log.txt");
+    FUZZ_CHECK(!Client().PrepareRequest(url.c_str(), address, request) && request == "unchanged");
+    // The entry: the fixed stamp, then the message with each LF stored as CR LF.
+    std::string entry = "\r\r\n04[00:00:00 PID=00000 TID=00000 EXE=               ] ";
+    for (char c : ("Error: Invalid URL:" + url).substr(0, 10239)) // LogError keeps 10239
+        entry += c == '\n' ? "\r\n" : std::string(1, c);
+    FUZZ_CHECK(velmora_test::ReadBytes("log.txt") == entry);
     return 0;
 }
