@@ -66,7 +66,6 @@ bool CHttpClient::PrepareRequest(const char* url, sockaddr_in& address, std::str
 
 bool CHttpClient::Request(const char* url) {
     m_url = url ? url : "";
-    velmora_net::StartSockets();
     const char* shown = m_url.c_str();
 
     sockaddr_in address;

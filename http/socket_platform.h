@@ -1,7 +1,7 @@
 // The one place where Winsock and BSD sockets differ for this project: the
 // SOCKET type and its invalid value, closesocket, the form of SO_RCVTIMEO /
 // SO_SNDTIMEO, the flag that keeps a send to a closed peer from raising
-// SIGPIPE, and starting Winsock 2.2 once per process.
+// SIGPIPE, and starting Winsock 2.2 where nothing else does.
 #pragma once
 
 #ifdef _WIN32
@@ -41,9 +41,10 @@ constexpr int kSendFlags = 0;
 constexpr int kSendFlags = MSG_NOSIGNAL;
 #endif
 
-// Starts the socket library once per process, before the first socket call:
-// WSAStartup(2.2) on Windows, nothing elsewhere. Safe from any thread; a
-// failure is ignored (the socket calls that follow then fail and say so).
+// Starts the socket library once per process: WSAStartup(2.2) on Windows,
+// nothing elsewhere. Safe from any thread; a failure is ignored (the socket
+// calls that follow then fail and say so). The client never calls it: in the
+// program only start-up starts Winsock, so a failed start shows as failed queries.
 inline void StartSockets() {
 #ifdef _WIN32
     static const bool started = [] {

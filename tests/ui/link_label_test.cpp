@@ -1,5 +1,5 @@
-// CLinkLabel on a real static control of a real dialog: subclassing, texts,
-// cursor, clicks, hover through real mouse moves, and the pixels it paints.
+// CLinkLabel on a real static control of a real dialog: subclassing, texts, cursor, clicks,
+// hover through real mouse moves, and the pixels it paints.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -30,8 +30,8 @@ HINSTANCE WINAPI RecordShellExecute(HWND hOwner, LPCSTR verb, LPCSTR file, LPCST
     return reinterpret_cast<HINSTANCE>(33);
 }
 
-// Sits between the static's own procedure and the label, so a test sees what
-// the label passes on, and can tell its WM_DESTROY result from anyone else's.
+// Sits between the static's own procedure and the label, so a case sees what the label passes
+// on, and can tell its WM_DESTROY result from anyone else's.
 std::vector<UINT> g_passedOn;
 WNDPROC g_pfnStaticProc;
 LRESULT CALLBACK RecordingProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -39,9 +39,13 @@ LRESULT CALLBACK RecordingProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
     LRESULT result = CallWindowProcA(g_pfnStaticProc, hWnd, uMsg, wParam, lParam);
     return uMsg == WM_DESTROY ? 0x5EED : result;
 }
-long Count(UINT uMsg) { return std::count(g_passedOn.begin(), g_passedOn.end(), uMsg); }
+long Count(UINT uMsg) {
+    return std::count(g_passedOn.begin(), g_passedOn.end(), uMsg);
+}
 
-INT_PTR CALLBACK DialogProc(HWND, UINT uMsg, WPARAM, LPARAM) { return uMsg == WM_INITDIALOG; }
+INT_PTR CALLBACK DialogProc(HWND, UINT uMsg, WPARAM, LPARAM) {
+    return uMsg == WM_INITDIALOG;
+}
 
 // Runs this thread's messages; true when a mouse move was among them.
 bool Pump() {
@@ -62,8 +66,8 @@ bool MoveCursor(int x, int y) {
 
 // Pure red and blue pixels of a window's client area, as the screen holds them.
 struct Ink {
-    int nRed = 0, nLongestBlueRun = 0, xRightmostBlue = -1; // the underline: a long run
-    std::string Colours() const { return {xRightmostBlue < 0 ? '0' : '1', ' ', nRed ? '1' : '0'}; }
+    int nRed = 0, nLongestBlueRun = 0, xBlueEnd = 0; // the underline: a long run
+    std::string Colours() const { return {xBlueEnd ? '1' : '0', ' ', nRed ? '1' : '0'}; }
 };
 Ink ReadInk(HWND hWnd) {
     RECT rc;
@@ -76,7 +80,7 @@ Ink ReadInk(HWND hWnd) {
             ink.nRed += c == RGB(255, 0, 0);
             run = c == RGB(0, 0, 255) ? run + 1 : 0;
             ink.nLongestBlueRun = std::max(ink.nLongestBlueRun, run);
-            ink.xRightmostBlue = run > 0 ? std::max(x, ink.xRightmostBlue) : ink.xRightmostBlue;
+            ink.xBlueEnd = run > 0 ? std::max(x + 1, ink.xBlueEnd) : ink.xBlueEnd;
         }
     ReleaseDC(hWnd, hdc);
     return ink;
@@ -95,7 +99,7 @@ protected:
     void SetUp() override {
         g_passedOn.clear();
         g_pfnShellExecute = RecordShellExecute; // no case here wants a browser
-        SetCursorPos(10, 10); // off the dialog, so no case starts hovering
+        SetCursorPos(10, 10);                   // off the dialog, so no case starts hovering
         m_hDlg = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LINK_TEST),
                                     nullptr, DialogProc, 0);
         ASSERT_NE(m_hDlg, nullptr);
@@ -125,11 +129,8 @@ protected:
         return SendMessageA(m_hLink, WM_SETCURSOR, WPARAM(m_hLink), MAKELPARAM(nHit, 0)) == 1 &&
                GetCursor() == LoadCursorA(nullptr, IDC_HAND);
     }
-    // Through the parent, as SetLink does: a static erases nothing itself.
     void Repaint() {
-        RECT rc = m_rc;
-        MapWindowPoints(nullptr, m_hDlg, reinterpret_cast<POINT*>(&rc), 2);
-        RedrawWindow(m_hDlg, &rc, nullptr,
+        RedrawWindow(m_hDlg, nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
 
@@ -185,8 +186,9 @@ TEST_F(LinkLabelTest, AttachDetachRefusalsAndDestroy) {
 }
 
 // Limits in bytes, attached or not: a refusal keeps the old pair whole. The press is swallowed;
-// the release opens the URL, or the window text cut to 31 bytes.
-TEST_F(LinkLabelTest, SetLinkLimitsAndOpeningOnRelease) {
+// each release opens the URL, or the window text cut to 31 bytes, so a double-click (press,
+// release, double-click, release) opens it twice and passes the double-click on.
+TEST_F(LinkLabelTest, SetLinkLimitsAndOpeningOnEachRelease) {
     const std::string c31(31, 'c'), c32(32, 'c'), u1023(1023, 'u'), u1024(1024, 'u');
     const std::string rows[][2] = {{"", ""},     {c31, "u"},   {c32, "u"},   {"c", u1023},
                                    {"c", u1024}, {c31, u1023}, {c31, u1024}, {c32, u1023}};
@@ -210,10 +212,13 @@ TEST_F(LinkLabelTest, SetLinkLimitsAndOpeningOnRelease) {
         ASSERT_EQ(m_label.SetLink("", r[1].c_str(), 0), 1);
         EXPECT_EQ(SendMessageA(m_hLink, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2)), 0);
         EXPECT_TRUE(g_opened.empty()) << "the press opened it";
-        EXPECT_EQ(SendMessageA(m_hLink, WM_LBUTTONUP, 0, MAKELPARAM(2, 2)), 0);
-        EXPECT_EQ(g_opened, std::vector<std::string>{"open " + r[2] + " 1"}); // SW_SHOWNORMAL
+        for (UINT uMsg : {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+            EXPECT_EQ(SendMessageA(m_hLink, uMsg, 0, MAKELPARAM(2, 2)), 0) << uMsg;
+        const std::string once = "open " + r[2] + " 1"; // SW_SHOWNORMAL
+        EXPECT_EQ(g_opened, std::vector<std::string>({once, once}));
     }
     EXPECT_EQ(Count(WM_LBUTTONDOWN) + Count(WM_LBUTTONUP), 0);
+    EXPECT_EQ(Count(WM_LBUTTONDBLCLK), 4);
 }
 
 // Through real input, which reaches the label only because Attach set SS_NOTIFY.
@@ -221,10 +226,19 @@ TEST_F(LinkLabelTest, HoverFollowsRealMouseMovesWithInclusiveEdges) {
     ASSERT_EQ(m_label.Attach(m_hLink), 1);
     const RECT rc = m_rc;
     const int x = (rc.left + rc.right) / 2, y = (rc.top + rc.bottom) / 2;
-    const int rows[][3] = {{x, y, 1}, {rc.right, y, 1}, {x, rc.bottom, 1}, {rc.right, rc.bottom, 1},
-                           {rc.left, y, 1}, {x, rc.top, 1}, {rc.right + 1, y, 0}, {x, y, 1},
-                           {x, rc.bottom + 1, 0}, {rc.left + 1, rc.top + 1, 1}, {rc.left - 1, y, 0},
-                           {x, y, 1}, {x, rc.top - 1, 0}};
+    const int rows[][3] = {{x, y, 1},
+                           {rc.right, y, 1},
+                           {x, rc.bottom, 1},
+                           {rc.right, rc.bottom, 1},
+                           {rc.left, y, 1},
+                           {x, rc.top, 1},
+                           {rc.right + 1, y, 0},
+                           {x, y, 1},
+                           {x, rc.bottom + 1, 0},
+                           {rc.left + 1, rc.top + 1, 1},
+                           {rc.left - 1, y, 0},
+                           {x, y, 1},
+                           {x, rc.top - 1, 0}};
     for (const auto& r : rows) {
         ASSERT_TRUE(MoveCursor(r[0], r[1])) << &r - rows;
         EXPECT_EQ(m_label.Hover(), r[2]) << &r - rows;
@@ -233,8 +247,9 @@ TEST_F(LinkLabelTest, HoverFollowsRealMouseMovesWithInclusiveEdges) {
 }
 
 // Blue and underlined, an empty caption drawing the window text cut to 31 bytes; red while
-// hovered. Losing the capture clears the hover without a repaint: red stays until the next paint.
-TEST_F(LinkLabelTest, PaintsBlueOrRedAndCaptureLossClearsHover) {
+// hovered. SetLink repaints only when told to, through the parent, so a shorter caption leaves
+// nothing of the longer one. Losing the capture clears the hover without a repaint.
+TEST_F(LinkLabelTest, PaintsBlueOrRedAndRepaintsWhenToldTo) {
     const std::string text = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     SetWindowTextA(m_hLink, text.c_str());
     ASSERT_EQ(m_label.Attach(m_hLink), 1);
@@ -244,11 +259,14 @@ TEST_F(LinkLabelTest, PaintsBlueOrRedAndCaptureLossClearsHover) {
     Repaint();
     Ink ink = ReadInk(m_hLink);
     EXPECT_EQ(ink.Colours(), "1 0");
-    EXPECT_NEAR(ink.xRightmostBlue + 1, w31, 2);
+    EXPECT_NEAR(ink.xBlueEnd, w31, 2);
     EXPECT_GE(ink.nLongestBlueRun, w31 - 2) << "no underline";
+
+    ASSERT_EQ(m_label.SetLink("Velmora", "", 0), 1);
+    EXPECT_FALSE(GetUpdateRect(m_hDlg, nullptr, FALSE) || GetUpdateRect(m_hLink, nullptr, FALSE));
     ASSERT_EQ(m_label.SetLink("Velmora", "", 1), 1);
-    Repaint();
-    EXPECT_NEAR(ReadInk(m_hLink).xRightmostBlue + 1, TextWidth(m_label.Font(), "Velmora"), 2);
+    UpdateWindow(m_hDlg);
+    EXPECT_NEAR(ReadInk(m_hLink).xBlueEnd, TextWidth(m_label.Font(), "Velmora"), 2);
 
     ASSERT_TRUE(MoveCursor(m_rc.left + 5, m_rc.top + 5));
     ASSERT_TRUE(m_label.Hover());
