@@ -29,6 +29,7 @@ TEST(CString, ClampsSearchesReplacesFormatsAndKeepsBytes) {
                digits.Left(50) + digits.Right(-1) + "|" + digits.Right(11))
                   .str(),
               "89012389|0123456789|0123456789");
+    EXPECT_TRUE(s != digits && !(s != CString("abcabc")) && s != "abc" && !(s != "abcabc"));
     const std::tuple<const char*, const char*, const char*, const char*, int> replaces[] = {
         {"http&#58;//a&#46;b", "&#58;", ":", "http://a&#46;b", 1},
         {"aaaa", "aa", "a", "aa", 2},

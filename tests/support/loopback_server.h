@@ -61,10 +61,8 @@ public:
 
     uint16_t Port() const { return m_port; }
     std::string HostAndPort() const { return "127.0.0.1:" + std::to_string(m_port); }
-    // What the client sent on connection `index` once its request was read (waiting up to 11 s
-    // for that); empty when no such connection came.
+    // What the client has sent so far on connection `index`: its request, once it has a reply.
     std::string Received(size_t index = 0) {
-        Until(11000, [&] { return m_done || m_read > index; });
         return Locked([&] { return index < m_received.size() ? m_received[index] : ""; });
     }
     int Accepted() {
@@ -134,7 +132,6 @@ private:
         while (m_options.readRequestFirst &&
                m_received[index].find("\r\n\r\n") == std::string::npos && take(10000)) {
         }
-        Locked([&] { m_read = index + 1; });
         bool reset = false;
         for (const Step& step : steps) {
             if (m_stop || step.kind == Step::kClose || (reset = step.kind == Step::kReset))
@@ -163,7 +160,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::string> m_received;
-    size_t m_read = 0; // connections whose request has been read
     std::atomic<bool> m_stop{false};
     bool m_done = false;
     std::thread m_thread;
