@@ -8,10 +8,8 @@ TEST(CutUrl, PartsOfAcceptedUrlsAndRefusedOnesLeftAlone) {
     // host-and-port|host|port|path, or "" where the URL is refused and the parts stay as they were.
     const char* rows[][2] = {
         {"http://a.example/x", "a.example|a.example|80|/x"},
-        {"HTTP://Host.Example:8080/P?q=1", "Host.Example:8080|Host.Example|8080|/P?q=1"},
-        {"hTtP://h/", "h|h|80|/"},
-        {"http://a/b?c=1&d=2#f", "a|a|80|/b?c=1&d=2#f"},
-        {"http://h/a%20b/%s/../c", "h|h|80|/a%20b/%s/../c"},
+        {"hTtP://Host.Example:8080/P?q=1", "Host.Example:8080|Host.Example|8080|/P?q=1"},
+        {"http://h/a%20b/%s/../c?d=2#f", "h|h|80|/a%20b/%s/../c?d=2#f"},
         {"http://h:/", "h:|h|0|/"},
         {"http://h:65616/", "h:65616|h|80|/"},
         {"http://h:99999999999999999999/", "h:99999999999999999999|h|65535|/"},
