@@ -1,6 +1,6 @@
-// Message-map dispatch: the first matching entry of the class, then of its base;
-// commands and notifications matched by code and id; unhandled dialog commands
-// going on to the application.
+// Message-map dispatch: the first matching entry of the class, then of its base; commands and
+// notifications matched by code and id; unhandled dialog commands going on to the application.
+// Built once more with VELMORA_WRONG_SIGNATURE, which must fail.
 #include "framework/afx_win.h"
 
 #include <gtest/gtest.h>
@@ -87,3 +87,15 @@ TEST(AfxWinInit, NamesTheApplicationAfterItsExecutable) {
     AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
     EXPECT_STREQ(named.m_pszAppName, "Named");
 }
+
+#ifdef VELMORA_WRONG_SIGNATURE
+// A handler that returns what its entry does not expect: the map must not compile.
+struct CWrongTarget : CCmdTarget {
+    int OnPaint() { return 0; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CWrongTarget, CCmdTarget)
+ON_WM_PAINT()
+END_MESSAGE_MAP()
+#endif
