@@ -45,48 +45,20 @@ protected:
     }
 };
 
-// Right after start: the number, focus, columns, the about item and the icons. Only system
+// Right after start: the focus, the about item and the icons. Only system
 // commands 0x10 to 0x1F open the about box, which its button, Esc and its close box each close.
 // The site opens once per click, from the dialog's handler and from the label. Minimised, the
 // window draws its icon centred on what is left of it.
 TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
     g_pfnShellExecute = &RecordShellExecute;
     const INT_PTR result = Run([&](HWND hDlg) {
-        HWND hEdit = Item(IDC_QQ_EDIT), hList = Item(IDC_SONG_LIST);
-        EXPECT_EQ(Text(hEdit), "123456789");
+        // The title, columns and list style are read from outside by tests/e2e.
+        EXPECT_EQ(Text(Item(IDC_QQ_EDIT)), "123456789");
+        EXPECT_TRUE(Rows(Item(IDC_SONG_LIST)).empty());
         GUITHREADINFO info = {};
         info.cbSize = sizeof(info);
         ASSERT_TRUE(::GetGUIThreadInfo(m_uiThread, &info));
-        EXPECT_EQ(info.hwndFocus, hEdit);
-        EXPECT_TRUE(Rows(hList).empty());
-        EXPECT_EQ(Send(hList, LVM_GETEXTENDEDLISTVIEWSTYLE),
-                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-        // The list keeps its first column left-aligned whatever it is asked; its header shows
-        // what the column was given.
-        std::string columns;
-        HWND hHeader = reinterpret_cast<HWND>(Send(hList, LVM_GETHEADER));
-        for (int i = 0; i < 4; ++i) {
-            char caption[64] = {};
-            LVCOLUMNA column = {LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM,
-                                0,
-                                0,
-                                caption,
-                                sizeof(caption),
-                                0,
-                                0,
-                                0};
-            HDITEMA header = {};
-            header.mask = HDI_FORMAT;
-            if (Send(hList, LVM_GETCOLUMNA, i, LPARAM(&column)) == 1 &&
-                Send(hHeader, HDM_GETITEMA, i, LPARAM(&header)) == 1)
-                columns += caption + (" " + std::to_string(column.cx)) + " " +
-                           std::to_string(column.iSubItem) +
-                           ((column.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER &&
-                                    (header.fmt & HDF_JUSTIFYMASK) == HDF_CENTER
-                                ? " centred; "
-                                : "; ");
-        }
-        EXPECT_EQ(columns, "歌手 80 0; 歌曲名 120 1 centred; 歌曲网址 250 2 centred; ");
+        EXPECT_EQ(info.hwndFocus, Item(IDC_QQ_EDIT));
 
         HMENU hSysMenu = ::GetSystemMenu(hDlg, FALSE);
         const int count = ::GetMenuItemCount(hSysMenu);
@@ -164,17 +136,15 @@ TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
     EXPECT_EQ(g_opened, (std::vector<std::string>{once, once}));
 }
 
-// Queries fill the list in order, a second replaces the first, a failed one empties it and says
-// so; the typed number stays. A double-click copies the lowest selected row's URL; a right-click
-// is taken and answered with 0, so the list goes on to its own handling.
-TEST_F(MusicDlgTest, QueriesFillReplaceAndFailAndDoubleClickCopies) {
+// A query fills the list in order; the typed number stays. A double-click copies the lowest
+// selected row's URL; a right-click is taken and answered with 0, so the list goes on to its own
+// handling. Later queries, and failed ones, are driven from outside by tests/e2e.
+TEST_F(MusicDlgTest, AQueryFillsTheListAndADoubleClickCopies) {
     const std::string longUrl = "http://music.velmora.example/" + std::string(700, 'x') + ".mp3";
-    const Table first = {{"林晓岚", "夏夜的风", "http://music.velmora.example/songs/xiaye.mp3"},
-                         {"白鹭乐队&#46;组合", "远方 (现场版)", longUrl},
+    const Table first = {{"白鹭乐队&#46;组合", "远方 (现场版)", longUrl},
+                         {"林晓岚", "夏夜的风", "http://music.velmora.example/songs/xiaye.mp3"},
                          {"周小舟", "月光码头", "http://cdn.velmora.example:8080/a/yueguang.mp3"}};
-    const Table second = {{"苏青禾", "雨落江南", "http://music.velmora.example/yu.wma"}};
-    LoopbackServer server(std::vector<velmora_test::Script>{
-        {Step::Send(Reply(first)), Step::Close()}, {Step::Send(Reply(second)), Step::Close()}});
+    LoopbackServer server({Step::Send(Reply(first)), Step::Close()});
     AimServiceAt(server.HostAndPort());
 
     // In order: a case that copies nothing leaves what the one before it copied.
@@ -186,11 +156,11 @@ TEST_F(MusicDlgTest, QueriesFillReplaceAndFailAndDoubleClickCopies) {
         bool holdClipboard, copies;
         std::string clipboard;
     } const clicks[] = {
-        {"several selected: the lowest wins", NM_DBLCLK, {2, 1}, 2, false, true, longUrl},
+        {"several selected: the lowest wins", NM_DBLCLK, {2, 0}, 2, false, true, longUrl},
         {"no row selected", NM_DBLCLK, {}, 0, false, false, longUrl},
         {"right-click copies nothing", NM_RCLICK, {0}, 0, false, false, longUrl},
         {"the empty last row", NM_DBLCLK, {3}, 3, false, true, ""},
-        {"another holds the clipboard", NM_DBLCLK, {0}, 0, true, false, ""},
+        {"another holds the clipboard", NM_DBLCLK, {1}, 1, true, false, ""},
     };
 
     Run([&](HWND hDlg) {
@@ -200,7 +170,6 @@ TEST_F(MusicDlgTest, QueriesFillReplaceAndFailAndDoubleClickCopies) {
         ASSERT_EQ(Rows(hList), RowsOf(first));
         EXPECT_EQ(Send(hList, LVM_GETSELECTEDCOUNT), 0);
         EXPECT_EQ(Text(hEdit), "10001");
-        EXPECT_NE(server.Received(0).find("?UIN=10001&TYPE=16&"), std::string::npos);
 
         for (const auto& c : clicks) {
             SCOPED_TRACE(c.what);
@@ -229,20 +198,6 @@ TEST_F(MusicDlgTest, QueriesFillReplaceAndFailAndDoubleClickCopies) {
             EXPECT_EQ(Send(hList, LVM_GETSELECTEDCOUNT), static_cast<LRESULT>(c.selected.size()));
         }
         EXPECT_EQ(g_listClicksPassedOn, 0) << "a click on the list found no handler";
-
-        Send(hEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(" 2000%2 "));
-        PressGetMusic();
-        EXPECT_EQ(Rows(hList), RowsOf(second));
-        EXPECT_EQ(Text(hEdit), " 2000%2 ");
-        EXPECT_NE(server.Received(1).find("?UIN= 2000%2 &TYPE=16&"), std::string::npos);
-
-        AimServiceAt("127.0.0.1:" + std::to_string(velmora_test::UnusedLoopbackPort()));
-        ::PostMessageA(Item(IDC_GET_MUSIC), BM_CLICK, 0, 0);
-        ASSERT_NE(WaitForDialog(m_uiThread, hDlg, nullptr, 10000), nullptr) << "no box";
-        EXPECT_TRUE(Rows(hList).empty()); // emptied before the fetch, so under the box too
-        ExpectBoxAndClose("无法连接到网络!");
-        EXPECT_TRUE(Rows(hList).empty());
-        EXPECT_EQ(Text(hEdit), " 2000%2 ");
     });
     EXPECT_TRUE(server.WaitDone(5000));
 }
