@@ -59,30 +59,20 @@ inline std::string Text(HWND hWnd) {
     return buffer;
 }
 
-struct DialogQuery {
-    HWND owner;
-    const char* title; // null: any
-    HWND found;
-};
-
-inline BOOL CALLBACK MatchDialog(HWND hWnd, LPARAM lParam) {
-    DialogQuery* q = reinterpret_cast<DialogQuery*>(lParam);
-    char name[16] = {};
-    ::GetClassNameA(hWnd, name, sizeof(name));
-    if (std::string(name) == "#32770" && ::IsWindowVisible(hWnd) &&
-        ::GetWindow(hWnd, GW_OWNER) == q->owner && (!q->title || Text(hWnd) == q->title))
-        q->found = hWnd;
-    return !q->found;
-}
-
 // A visible dialog of `threadId` owned by `owner`, within `ms` (0: as things stand): tests run in
 // parallel with others showing the same titles.
 inline HWND WaitForDialog(DWORD threadId, HWND owner, const char* title = nullptr, int ms = 5000) {
-    DialogQuery query = {owner, title, nullptr};
+    HWND found = nullptr;
     WaitFor(
-        [&] { return ::EnumThreadWindows(threadId, &MatchDialog, LPARAM(&query)), query.found; },
+        [&] {
+            while ((found = ::FindWindowExA(nullptr, found, "#32770", title)))
+                if (::GetWindowThreadProcessId(found, nullptr) == threadId &&
+                    ::IsWindowVisible(found) && ::GetWindow(found, GW_OWNER) == owner)
+                    return true;
+            return false;
+        },
         ms);
-    return query.found;
+    return found;
 }
 
 // Every row of a report list view, each cell read whole.
