@@ -138,7 +138,8 @@ TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
 
 // A query fills the list in order; the typed number stays. A double-click copies the lowest
 // selected row's URL; a right-click is taken and answered with 0, so the list goes on to its own
-// handling. Later queries, and failed ones, are driven from outside by tests/e2e.
+// handling; over the about box, the copy's box is the about box's. Later queries, and failed
+// ones, are driven from outside by tests/e2e.
 TEST_F(MusicDlgTest, AQueryFillsTheListAndADoubleClickCopies) {
     const std::string longUrl = "http://music.velmora.example/" + std::string(700, 'x') + ".mp3";
     const Table first = {{"白鹭乐队&#46;组合", "远方 (现场版)", longUrl},
@@ -198,6 +199,15 @@ TEST_F(MusicDlgTest, AQueryFillsTheListAndADoubleClickCopies) {
             EXPECT_EQ(Send(hList, LVM_GETSELECTEDCOUNT), static_cast<LRESULT>(c.selected.size()));
         }
         EXPECT_EQ(g_listClicksPassedOn, 0) << "a click on the list found no handler";
+
+        // Over the about box, the box stacks on the about box.
+        ::PostMessageA(hDlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        HWND hAbout = WaitForDialog(m_uiThread, hDlg, "关于 Velmora");
+        NMHDR notify = {hList, IDC_SONG_LIST, static_cast<UINT>(NM_DBLCLK)};
+        ::PostMessageA(hDlg, WM_NOTIFY, IDC_SONG_LIST, reinterpret_cast<LPARAM>(&notify));
+        HWND hBox = hAbout ? WaitForDialog(m_uiThread, hAbout) : nullptr;
+        EXPECT_TRUE(hBox && CloseDialog(hBox, IDOK)) << "no box owned by the about box";
+        EXPECT_TRUE(hAbout && CloseDialog(hAbout, IDOK));
     });
     EXPECT_TRUE(server.WaitDone(5000));
 }
