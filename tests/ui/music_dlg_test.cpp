@@ -201,8 +201,13 @@ TEST_F(MusicDlgTest, AQueryFillsTheListAndADoubleClickCopies) {
         EXPECT_EQ(g_listClicksPassedOn, 0) << "a click on the list found no handler";
 
         // Over the about box, the box stacks on the about box.
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
         ::PostMessageA(hDlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
         HWND hAbout = WaitForDialog(m_uiThread, hDlg, "关于 Velmora");
+        EXPECT_TRUE(WaitFor([&] { // once it is the active window
+            return ::GetGUIThreadInfo(m_uiThread, &info) && info.hwndActive == hAbout;
+        }));
         NMHDR notify = {hList, IDC_SONG_LIST, static_cast<UINT>(NM_DBLCLK)};
         ::PostMessageA(hDlg, WM_NOTIFY, IDC_SONG_LIST, reinterpret_cast<LPARAM>(&notify));
         HWND hBox = hAbout ? WaitForDialog(m_uiThread, hAbout) : nullptr;
