@@ -61,6 +61,7 @@ TEST_F(MusicDlgLoad, AHundredThousandCharacterNumberReachesTheServiceAsTyped) {
         Send(hEdit, EM_SETSEL, 0, -1);
         ASSERT_NE(Send(hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(number.c_str()), 60000),
                   -1);
+        ::UpdateWindow(hDlg); // its painting too, which waits behind every sent message
         ASSERT_NE(Send(hDlg, WM_NULL, 0, 0, 60000), -1) << "the window did not answer again";
         const long long layoutMs =
             (std::chrono::steady_clock::now() - start) / std::chrono::milliseconds(1);
