@@ -6,14 +6,11 @@
 #include "tests/support/scratch_dir.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) __attribute__((weak));
 
 int main(int argc, char** argv) {
-    std::vector<std::string> inputs; // read first: the target may change directory
+    std::vector<std::string> inputs;
     for (const auto& entry : velmora_test::fs::directory_iterator(argc == 2 ? argv[1] : "."))
         inputs.push_back(velmora_test::ReadBytes(entry.path()));
-    if (LLVMFuzzerInitialize)
-        LLVMFuzzerInitialize(&argc, &argv);
     for (const std::string& bytes : inputs) {
         // Exactly the input's size, so that a read past its end is caught.
         std::vector<uint8_t> input(bytes.begin(), bytes.end());

@@ -16,6 +16,7 @@ TEST(CutUrl, PartsOfAcceptedUrlsAndRefusedOnesLeftAlone) {
         {"http://h: 81/", "h: 81|h|81|/"},
         {"http://h:+82x/", "h:+82x|h|82|/"},
         {"http://h:-1/", "h:-1|h|65535|/"},
+        {"http://h:010/", "h:010|h|10|/"}, // decimal, as atoi reads it
         {"http://h:abc/", "h:abc|h|0|/"},
         {"http://h:1:2/", "h:1:2|h|1|/"},
         {"http:///p", "||80|/p"},
