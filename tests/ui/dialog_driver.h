@@ -1,6 +1,6 @@
 // The main window built from the program's own IDD_MAIN, run modally on the test's thread while a
-// second thread drives it: bounded waits, texts, boxes, list rows, the clipboard. Its queries go
-// to a loopback server through this executable's own MusicServiceHost(). Once per executable.
+// second thread drives it: bounded waits, texts, boxes, list rows. Its queries go to a loopback
+// server through this executable's own MusicServiceHost(). Once per executable.
 #pragma once
 
 #include <winsock2.h>
@@ -11,30 +11,25 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "music/music_list.h"
 #include "tests/support/loopback_server.h"
 #include "ui/music_dlg.h"
 
-namespace dialog_driver {
-
 using Table = std::vector<std::vector<std::string>>;
 using velmora_test::LoopbackServer;
 using velmora_test::Step;
 
-const char kTitle[] = "QQ空间音乐查询，QQ空间音乐克隆(双击复制歌曲地址)";
 CWinApp g_app; // the application object the framework expects; named after the executable
-std::mutex g_hostMutex;
-std::string g_serviceHost = "127.0.0.1:1"; // set between queries, never during one
-
-inline void AimServiceAt(const std::string& hostAndPort) {
-    std::lock_guard<std::mutex> lock(g_hostMutex);
-    g_serviceHost = hostAndPort;
-}
+// Set on the test's thread before its dialog runs, which is the thread that queries.
+std::string g_serviceHost = "127.0.0.1:1";
+const char* MusicServiceHost() {
+    return g_serviceHost.c_str();
+} // preferred to the real one
 
 // Every wait of a test ends: true once `ready()` holds, false after `ms`.
 template <class Ready> bool WaitFor(Ready ready, int ms = 5000) {
@@ -49,76 +44,48 @@ template <class Ready> bool WaitFor(Ready ready, int ms = 5000) {
 inline LRESULT Send(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0, int ms = 5000) {
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutA(hWnd, message, wParam, lParam, SMTO_NORMAL, ms, &result)
-               ? static_cast<LRESULT>(result)
+               ? LRESULT(result)
                : -1;
 }
 
 inline std::string Text(HWND hWnd) {
     char buffer[2048] = {};
-    Send(hWnd, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer));
+    Send(hWnd, WM_GETTEXT, sizeof(buffer), LPARAM(buffer));
     return buffer;
-}
-
-// A visible dialog of `threadId` owned by `owner`, within `ms` (0: as things stand): tests run in
-// parallel with others showing the same titles.
-inline HWND WaitForDialog(DWORD threadId, HWND owner, const char* title = nullptr, int ms = 5000) {
-    HWND found = nullptr;
-    WaitFor(
-        [&] {
-            while ((found = ::FindWindowExA(nullptr, found, "#32770", title)))
-                if (::GetWindowThreadProcessId(found, nullptr) == threadId &&
-                    ::IsWindowVisible(found) && ::GetWindow(found, GW_OWNER) == owner)
-                    return true;
-            return false;
-        },
-        ms);
-    return found;
 }
 
 // Every row of a report list view, each cell read whole.
 inline Table Rows(HWND hList) {
-    Table rows(Send(hList, LVM_GETITEMCOUNT));
+    Table rows(Send(hList, LVM_GETITEMCOUNT), std::vector<std::string>(3));
+    char buffer[4096];
     for (size_t row = 0; row < rows.size(); ++row)
         for (int column = 0; column < 3; ++column) {
-            char buffer[4096] = {};
-            LVITEMA item = {};
-            item.iSubItem = column;
-            item.pszText = buffer;
-            item.cchTextMax = sizeof(buffer);
-            Send(hList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-            rows[row].push_back(buffer);
+            ListView_GetItemText(hList, int(row), column, buffer, sizeof(buffer));
+            rows[row][column] = buffer;
         }
     return rows;
 }
 
-// The service's reply listing `songs` (singer, name, URL), URLs escaped the way it escapes them.
+// The service's reply listing `songs` (singer, name, URL), and the rows the list must then show:
+// each song, then one empty row.
 inline std::string Reply(const Table& songs) {
-    std::string body;
-    for (const auto& song : songs) {
-        std::string url;
-        for (char c : song[2])
-            url += c == ':' ? "&#58;" : c == '.' ? "&#46;" : std::string(1, c);
-        body += "<minemusic><xsinger_name><![CDATA[" + song[0] +
-                "]]></xsinger_name><xsong_name><![CDATA[" + song[1] +
-                "]]></xsong_name><xsong_url><![CDATA[" + url + "]]></xsong_url></minemusic>\r\n";
-    }
-    return "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GBK\r\n\r\n<qqmusic>" + body +
-           "</qqmusic>";
+    std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GBK\r\n\r\n<qqmusic>";
+    for (const auto& s : songs)
+        reply += "<minemusic><xsinger_name><![CDATA[" + s[0] + "]]></xsinger_name><xsong_name>" +
+                 "<![CDATA[" + s[1] + "]]></xsong_name><xsong_url><![CDATA[" + s[2] +
+                 "]]></xsong_url></minemusic>\r\n";
+    return reply + "</qqmusic>";
 }
-
-// The rows the list must show for them: each song, then one empty row.
 inline Table RowsOf(Table songs) {
     songs.push_back({"", "", ""});
     return songs;
 }
 
-// Clicks on the list that no handler took: they went on to the dialog manager.
+// Double- and right-clicks on the list that no handler took: they went on to the dialog manager.
 std::atomic<int> g_listClicksPassedOn{0};
-
 class CMusicDlgProbe : public CMusicDlg {
     BOOL OnInitDialog() override {
-        s_pfnDialogManager = m_pfnSuper;
-        m_pfnSuper = &PassOn;
+        s_pfnDialogManager = std::exchange(m_pfnSuper, &PassOn);
         return CMusicDlg::OnInitDialog();
     }
     static LRESULT CALLBACK PassOn(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -133,29 +100,42 @@ class CMusicDlgProbe : public CMusicDlg {
 // returns at once and posting what opens a modal box. Whatever it leaves open is closed after.
 class MusicDlgFixture : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
-    }
+    static void SetUpTestSuite() { AfxWinInit(::GetModuleHandleA(nullptr), 0, 0, SW_SHOWNORMAL); }
 
     INT_PTR Run(const std::function<void(HWND)>& drive) {
         AfxGetApp()->m_pMainWnd = &m_dlg;
         m_uiThread = ::GetCurrentThreadId();
         std::thread driver([&] {
-            m_hDlg = WaitForDialog(m_uiThread, nullptr, kTitle, 10000);
+            m_hDlg = Box(nullptr, "QQ空间音乐查询，QQ空间音乐克隆(双击复制歌曲地址)", 10000);
             ASSERT_NE(m_hDlg, nullptr) << "the main window did not appear";
             drive(m_hDlg);
-            for (HWND hBox; (hBox = WaitForDialog(m_uiThread, m_hDlg, nullptr, 0)) &&
-                            CloseDialog(hBox, IDCANCEL);)
+            for (HWND hBox; (hBox = Box(m_hDlg, nullptr, 0)) && Close(hBox, IDCANCEL);)
                 ADD_FAILURE() << "a box was left open";
-            EXPECT_TRUE(!::IsWindow(m_hDlg) || CloseDialog(m_hDlg, IDCANCEL)) << "did not close";
+            EXPECT_TRUE(!::IsWindow(m_hDlg) || Close(m_hDlg, IDCANCEL)) << "did not close";
         });
         const INT_PTR result = m_dlg.DoModal();
         driver.join();
         return result;
     }
 
+    // A visible dialog of the window's thread owned by `owner`, within `ms` (0: as things stand):
+    // tests run in parallel with others showing the same titles.
+    HWND Box(HWND owner, const char* title = nullptr, int ms = 5000) const {
+        HWND found = nullptr;
+        WaitFor(
+            [&] {
+                while ((found = ::FindWindowExA(nullptr, found, "#32770", title)))
+                    if (::GetWindowThreadProcessId(found, nullptr) == m_uiThread &&
+                        ::IsWindowVisible(found) && ::GetWindow(found, GW_OWNER) == owner)
+                        return true;
+                return false;
+            },
+            ms);
+        return found;
+    }
+
     // Presses a dialog's button by command; true once the window is gone.
-    static bool CloseDialog(HWND hWnd, int id) {
+    static bool Close(HWND hWnd, int id) {
         ::PostMessageA(hWnd, WM_COMMAND, id, 0);
         return WaitFor([&] { return !::IsWindow(hWnd); });
     }
@@ -173,11 +153,3 @@ protected:
     DWORD m_uiThread = 0;
     HWND m_hDlg = nullptr;
 };
-
-} // namespace dialog_driver
-
-// Defined here, so the linker takes it instead of the real service's host.
-const char* MusicServiceHost() {
-    std::lock_guard<std::mutex> lock(dialog_driver::g_hostMutex);
-    return dialog_driver::g_serviceHost.c_str();
-}

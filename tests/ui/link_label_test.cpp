@@ -6,13 +6,15 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "tests/ui/link_label_test_res.h"
 #include "ui/link_label.h"
 #include "ui/shell_open.h"
 
 namespace {
+
+enum { IDD_LINK_TEST = 100, IDC_LINK = 1001, IDC_OTHER = 1002 }; // as link_label_test.rc has them
 
 struct CLinkLabelProbe : CLinkLabel {
     BOOL Hover() const { return m_bHover; }
@@ -27,7 +29,7 @@ HINSTANCE WINAPI RecordShellExecute(HWND hOwner, LPCSTR verb, LPCSTR file, LPCST
                                     LPCSTR dir, INT nShow) {
     g_opened.push_back(std::string(hOwner || params || dir ? "+" : "") + verb + " " + file + " " +
                        std::to_string(nShow));
-    return reinterpret_cast<HINSTANCE>(33);
+    return HINSTANCE(33);
 }
 
 // Sits between the static's own procedure and the label, so a case sees what the label passes
@@ -56,34 +58,32 @@ bool Pump() {
 }
 
 // SetCursorPos queues a real WM_MOUSEMOVE; wait until one has been handled, 3 s at most.
-bool MoveCursor(int x, int y) {
-    SetCursorPos(x, y);
+bool MoveCursor(POINT pt) {
+    SetCursorPos(pt.x, pt.y);
     for (DWORD start = GetTickCount(); !Pump(); MsgWaitForMultipleObjects(0, 0, 0, 10, QS_ALLINPUT))
         if (GetTickCount() - start > 3000)
             return false;
     return true;
 }
 
-// Pure red and blue pixels of a window's client area, as the screen holds them.
-struct Ink {
-    int nRed = 0, nLongestBlueRun = 0, xBlueEnd = 0; // the underline: a long run
-    std::string Colours() const { return {xBlueEnd ? '1' : '0', ' ', nRed ? '1' : '0'}; }
-};
-Ink ReadInk(HWND hWnd) {
+// The pure red and blue pixels of a window's client area, as the screen holds them: "blue red",
+// each 0 or 1, then where the blue ends and whether its longest run, the underline, spans it.
+std::string Ink(HWND hWnd) {
     RECT rc;
     GetClientRect(hWnd, &rc);
     HDC hdc = GetDC(hWnd);
-    Ink ink;
+    int nRed = 0, nLongestBlueRun = 0, xBlueEnd = 0;
     for (int y = 0; y < rc.bottom; ++y)
         for (int x = 0, run = 0; x < rc.right; ++x) {
             const COLORREF c = GetPixel(hdc, x, y);
-            ink.nRed += c == RGB(255, 0, 0);
+            nRed += c == RGB(255, 0, 0);
             run = c == RGB(0, 0, 255) ? run + 1 : 0;
-            ink.nLongestBlueRun = std::max(ink.nLongestBlueRun, run);
-            ink.xBlueEnd = run > 0 ? std::max(x + 1, ink.xBlueEnd) : ink.xBlueEnd;
+            nLongestBlueRun = std::max(nLongestBlueRun, run);
+            xBlueEnd = run > 0 ? std::max(x + 1, xBlueEnd) : xBlueEnd;
         }
     ReleaseDC(hWnd, hdc);
-    return ink;
+    return std::string(xBlueEnd ? "1 " : "0 ") + (nRed ? "1" : "0") + " " +
+           std::to_string(xBlueEnd) + (nLongestBlueRun >= xBlueEnd - 3 ? " underlined" : "");
 }
 
 class LinkLabelTest : public ::testing::Test {
@@ -107,19 +107,21 @@ protected:
     // Detaches every label still attached, before the fixture's labels end.
     void TearDown() override { DestroyWindow(m_hDlg); }
 
-    // The window's procedure ("static": the one the fixture put in), user data and SS_NOTIFY.
+    // The window's procedure ("static": the one the fixture put in), user data, SS_NOTIFY, and a
+    // "hand" for each hit-test code that WM_SETCURSOR answers by showing the hand.
     std::string State(HWND hWnd) const {
         const LONG_PTR proc = GetWindowLongPtrA(hWnd, GWLP_WNDPROC);
         const LONG_PTR data = GetWindowLongPtrA(hWnd, GWLP_USERDATA);
         std::string s = proc == LONG_PTR(RecordingProc) ? "static" : "other";
         s = proc == LONG_PTR(CLinkLabel::LinkWndProc) ? "label" : s;
         s += data == 0 ? "" : data == LONG_PTR(&m_label) ? " m_label" : " ?";
-        return s + (GetWindowLongPtrA(hWnd, GWL_STYLE) & SS_NOTIFY ? " notify" : "");
-    }
-    bool Hand(int nHit = HTCLIENT) {
-        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-        return SendMessageA(m_hLink, WM_SETCURSOR, WPARAM(m_hLink), MAKELPARAM(nHit, 0)) == 1 &&
-               GetCursor() == LoadCursorA(nullptr, IDC_HAND);
+        s += GetWindowLongPtrA(hWnd, GWL_STYLE) & SS_NOTIFY ? " notify" : "";
+        for (int nHit : {HTCLIENT, HTNOWHERE, HTTRANSPARENT}) {
+            SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+            const LRESULT r = SendMessageA(hWnd, WM_SETCURSOR, WPARAM(hWnd), MAKELPARAM(nHit, 0));
+            s += r == 1 && GetCursor() == LoadCursorA(nullptr, IDC_HAND) ? " hand" : "";
+        }
+        return s;
     }
     void Repaint() {
         RedrawWindow(m_hDlg, nullptr, nullptr,
@@ -137,9 +139,7 @@ TEST_F(LinkLabelTest, AttachDetachRefusalsAndDestroy) {
     EXPECT_EQ(m_label.Detach(), nullptr);
     EXPECT_EQ(m_label.Attach(nullptr), 0);
     ASSERT_EQ(m_label.Attach(m_hLink), 1);
-    EXPECT_EQ(State(m_hLink), "label m_label notify");
-    for (int nHit : {HTCLIENT, HTNOWHERE, HTTRANSPARENT})
-        EXPECT_TRUE(Hand(nHit)) << "hit-test " << nHit;
+    EXPECT_EQ(State(m_hLink), "label m_label notify hand hand hand");
 
     // An underlined copy of the dialog's own font.
     LOGFONTA parent = {}, own = {};
@@ -156,7 +156,6 @@ TEST_F(LinkLabelTest, AttachDetachRefusalsAndDestroy) {
     EXPECT_EQ(m_label.Detach(), m_hLink);
     // Had the second Attach to the same window gone through, the saved procedure would be its own.
     EXPECT_EQ(State(m_hLink), "static notify");
-    EXPECT_FALSE(Hand()) << "the static's own procedure has the cursor again";
     EXPECT_EQ(m_label.Texts() + (m_label.Font() ? "font" : ""), "|");
     EXPECT_EQ(GetObjectType(hFont), 0u) << "the underlined font was not deleted";
 
@@ -176,35 +175,29 @@ TEST_F(LinkLabelTest, AttachDetachRefusalsAndDestroy) {
 // the URL, or the window text cut to 31 bytes, so a double-click (press, release, double-click,
 // release) opens it twice and passes the double-click on.
 TEST_F(LinkLabelTest, SetLinkLimitsAndOpeningOnEachRelease) {
-    const std::string c31(31, 'c'), c32(32, 'c'), u1023(1023, 'u'), u1024(1024, 'u');
-    const std::string rows[][2] = {{"", ""},     {c31, "u"},   {c32, "u"},   {"c", u1023},
-                                   {"c", u1024}, {c31, u1023}, {c31, u1024}, {c32, u1023}};
-    for (const auto& r : rows) {
-        const bool fits = r[0].size() < 32 && r[1].size() < 1024;
-        ASSERT_EQ(m_label.SetLink("old", "old-url", 0), 1);
-        EXPECT_EQ(m_label.SetLink(r[0].c_str(), r[1].c_str(), 1), fits) << &r - rows;
-        EXPECT_EQ(m_label.Texts(), fits ? r[0] + "|" + r[1] : "old|old-url");
-    }
+    for (size_t nCaption : {0, 31, 32})
+        for (size_t nUrl : {0, 1023, 1024}) {
+            const std::string caption(nCaption, 'c'), url(nUrl, 'u');
+            const bool fits = nCaption < 32 && nUrl < 1024;
+            ASSERT_EQ(m_label.SetLink("old", "old-url", 0), 1);
+            EXPECT_EQ(m_label.SetLink(caption.c_str(), url.c_str(), 1), fits);
+            EXPECT_EQ(m_label.Texts(), fits ? caption + "|" + url : "old|old-url");
+        }
 
     ASSERT_EQ(m_label.Attach(m_hLink), 1);
     const std::string site = "http://velmora.example/", t40 = "0123456789abcdefghijklmn" + site;
-    const std::string opens[][3] = {{"官方网站", site, site},
-                                    {"官方网站", "", "官方网站"},
-                                    {t40, "", t40.substr(0, 31)},
-                                    {t40.substr(0, 31), "", t40.substr(0, 31)}};
-    for (const auto& r : opens) {
+    for (const auto& [text, url, opened] :
+         {std::make_tuple(t40, site, site),
+          std::make_tuple(t40, std::string(), t40.substr(0, 31))}) {
         g_opened.clear();
-        SetWindowTextA(m_hLink, r[0].c_str());
-        ASSERT_EQ(m_label.SetLink("", r[1].c_str(), 0), 1);
-        EXPECT_EQ(SendMessageA(m_hLink, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2)), 0);
-        EXPECT_TRUE(g_opened.empty()) << "the press opened it";
-        for (UINT uMsg : {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        SetWindowTextA(m_hLink, text.c_str());
+        ASSERT_EQ(m_label.SetLink("", url.c_str(), 0), 1);
+        for (UINT uMsg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
             EXPECT_EQ(SendMessageA(m_hLink, uMsg, 0, MAKELPARAM(2, 2)), 0) << uMsg;
-        const std::string once = "open " + r[2] + " 1"; // SW_SHOWNORMAL
-        EXPECT_EQ(g_opened, std::vector<std::string>({once, once}));
+        EXPECT_EQ(g_opened, std::vector<std::string>(2, "open " + opened + " 1")); // SW_SHOWNORMAL
     }
     EXPECT_EQ(Count(WM_LBUTTONDOWN) + Count(WM_LBUTTONUP), 0);
-    EXPECT_EQ(Count(WM_LBUTTONDBLCLK), 4);
+    EXPECT_EQ(Count(WM_LBUTTONDBLCLK), 2);
 }
 
 // Blue and underlined, an empty caption drawing the window text cut to 31 bytes. SetLink
@@ -216,49 +209,42 @@ TEST_F(LinkLabelTest, PaintsAndHoversThroughRealMouseMoves) {
     SetWindowTextA(m_hLink, text.c_str());
     ASSERT_EQ(m_label.Attach(m_hLink), 1);
     Repaint();
-    const Ink cut = ReadInk(m_hLink);
-    EXPECT_EQ(cut.Colours(), "1 0");
-    EXPECT_GE(cut.nLongestBlueRun, cut.xBlueEnd - 3) << "no underline";
-    ASSERT_LT(cut.xBlueEnd, (m_rc.right - m_rc.left) * 31 / 36) << "the label must fit it whole";
+    const std::string cut = Ink(m_hLink);
+    const int xCutEnd = std::stoi(cut.substr(4));
+    EXPECT_EQ(cut, "1 0 " + std::to_string(xCutEnd) + " underlined");
+    ASSERT_LT(xCutEnd, (m_rc.right - m_rc.left) * 31 / 36) << "the label must fit it whole";
     ASSERT_EQ(m_label.SetLink(text.substr(0, 31).c_str(), "", 1), 1);
     UpdateWindow(m_hDlg);
-    EXPECT_EQ(ReadInk(m_hLink).xBlueEnd, cut.xBlueEnd);
+    EXPECT_EQ(Ink(m_hLink), cut);
     ASSERT_EQ(m_label.SetLink("Velmora", "", 0), 1);
     EXPECT_FALSE(GetUpdateRect(m_hDlg, nullptr, FALSE) || GetUpdateRect(m_hLink, nullptr, FALSE));
     ASSERT_EQ(m_label.SetLink("Velmora", "", 1), 1);
     UpdateWindow(m_hDlg);
-    EXPECT_LT(ReadInk(m_hLink).xBlueEnd, cut.xBlueEnd / 2);
+    EXPECT_LT(std::stoi(Ink(m_hLink).substr(4)), xCutEnd / 2);
 
-    const RECT rc = m_rc;
-    const int x = (rc.left + rc.right) / 2, y = (rc.top + rc.bottom) / 2;
-    const int rows[][3] = {{x, y, 1},
-                           {rc.right, y, 1},
-                           {x, rc.bottom, 1},
-                           {rc.right, rc.bottom, 1},
-                           {rc.left, y, 1},
-                           {x, rc.top, 1},
-                           {rc.right + 1, y, 0},
-                           {x, y, 1},
-                           {x, rc.bottom + 1, 0},
-                           {rc.left + 1, rc.top + 1, 1},
-                           {rc.left - 1, y, 0},
-                           {x, y, 1},
-                           {x, rc.top - 1, 0},
-                           {rc.left + 5, rc.top + 5, 1}};
-    for (const auto& r : rows) {
-        ASSERT_TRUE(MoveCursor(r[0], r[1])) << &r - rows;
-        EXPECT_EQ(m_label.Hover(), r[2]) << &r - rows;
-        EXPECT_EQ(GetCapture() == m_hLink, r[2] == 1) << &r - rows;
+    // From the middle to each edge, which holds the hover, and one pixel past it, which ends it.
+    const POINT mid = {(m_rc.left + m_rc.right) / 2, (m_rc.top + m_rc.bottom) / 2};
+    for (const POINT edge :
+         {POINT{m_rc.right, mid.y}, {mid.x, m_rc.bottom}, {m_rc.left, mid.y}, {mid.x, m_rc.top}}) {
+        const POINT past = {edge.x + (edge.x > mid.x) - (edge.x < mid.x),
+                            edge.y + (edge.y > mid.y) - (edge.y < mid.y)};
+        for (const POINT pt : {mid, edge, past}) {
+            ASSERT_TRUE(MoveCursor(pt)) << pt.x << "," << pt.y;
+            const bool bInside = pt.x != past.x || pt.y != past.y;
+            EXPECT_EQ(m_label.Hover(), bInside) << pt.x << "," << pt.y;
+            EXPECT_EQ(GetCapture() == m_hLink, bInside) << pt.x << "," << pt.y;
+        }
     }
+    ASSERT_TRUE(MoveCursor(mid));
     UpdateWindow(m_hLink);
-    EXPECT_EQ(ReadInk(m_hLink).Colours(), "0 1");
+    EXPECT_EQ(Ink(m_hLink).substr(0, 3), "0 1");
     SetCapture(m_hDlg);
     EXPECT_FALSE(m_label.Hover());
     EXPECT_FALSE(GetUpdateRect(m_hLink, nullptr, FALSE));
-    EXPECT_EQ(ReadInk(m_hLink).Colours(), "0 1");
+    EXPECT_EQ(Ink(m_hLink).substr(0, 3), "0 1");
     ReleaseCapture();
     Repaint();
-    EXPECT_EQ(ReadInk(m_hLink).Colours(), "1 0");
+    EXPECT_EQ(Ink(m_hLink).substr(0, 3), "1 0");
 }
 
 } // namespace
