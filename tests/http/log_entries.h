@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "tests/support/scratch_dir.h"
@@ -15,11 +16,12 @@ inline long long MillisecondsSince(std::chrono::steady_clock::time_point start) 
 }
 
 // Whether "log.txt" holds, byte for byte, the level-4 entries of one of the `accepted` lists of
-// messages (where a peer races the client, which step fails first is up to timing). A message
-// that ends in "error=" stands for itself followed by some strerror text.
+// messages (where a peer races the client, which step fails first is up to timing), then removes
+// it for the next check. A message that ends in "error=" stands for itself and strerror text.
 inline void ExpectLog(const std::vector<std::vector<std::string>>& accepted,
                       const std::string& what) {
     const std::string log = ReadBytes("log.txt");
+    std::remove("log.txt");
     for (const std::vector<std::string>& messages : accepted)
         for (int n = 0; n < 256; ++n) {
             std::string entries;

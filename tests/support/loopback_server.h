@@ -5,8 +5,9 @@
 //   EXPECT_EQ(server.Received(0), "GET /x HTTP/1.1\r\n...");
 //
 // For each connection in turn it reads the request up to its blank line (or until the client
-// closes or is silent for 10 s), then plays that connection's steps; a script ends as Close()
-// does. Every wait is bounded, and the destructor stops whatever is still going on.
+// closes or is silent for 10 s), then plays the script; a script ends as Close() does. Every wait
+// is bounded, and the destructor stops whatever is still going on. The test program has started
+// Windows Sockets, as the program's start-up does.
 #pragma once
 
 #include <algorithm>
@@ -36,22 +37,30 @@ struct Step {
 using Script = std::vector<Step>;
 
 struct Options {
-    static constexpr int kEveryConnection = -1;
-    int connections = 1; // at least one per script
+    int connections = 1; // each served with the same script
     bool readRequestFirst = true;
 };
 
 class LoopbackServer {
 public:
-    // The same script for each of options.connections connections (moved: it may hold 100 MB).
-    explicit LoopbackServer(Script script, Options options = Options()) : m_options(options) {
-        m_scripts.push_back(std::move(script));
-        Start();
-    }
-    // scripts[i] for the i-th connection.
-    explicit LoopbackServer(std::vector<Script> scripts, Options options = Options())
-        : m_scripts(std::move(scripts)), m_options(options) {
-        Start();
+    // The script is moved in: it may hold 100 MB.
+    explicit LoopbackServer(Script script, Options options = Options())
+        : m_script(std::move(script)), m_options(options) {
+        m_listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            listen(m_listener, 16) == 0)
+            m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] {
+            for (int i = 0; i < m_options.connections && m_port && Readable(m_listener, 1 << 30);
+                 ++i)
+                Serve(accept(m_listener, nullptr, nullptr), i);
+            Locked([this] { m_done = true; });
+        });
     }
     ~LoopbackServer() {
         Locked([this] { m_stop = true; });
@@ -65,39 +74,12 @@ public:
     std::string Received(size_t index = 0) {
         return Locked([&] { return index < m_received.size() ? m_received[index] : ""; });
     }
-    int Accepted() {
-        return Locked([this] { return static_cast<int>(m_received.size()); });
-    }
-    // Waits until every scripted connection has been served; true if it was.
+    // Waits until every connection has been served; true if it was.
     bool WaitDone(int timeoutMs = 20000) {
         return Until(timeoutMs, [this] { return m_done; });
     }
 
 private:
-    void Start() {
-        velmora_net::StartSockets();
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
-            listen(m_listener, 16) == 0)
-            m_port = ntohs(address.sin_port);
-        const int total = m_options.connections < 0
-                              ? Options::kEveryConnection
-                              : std::max<int>(m_options.connections, m_scripts.size());
-        m_thread = std::thread([this, total] {
-            for (int i = 0; i != total && m_port && Readable(m_listener, 1 << 30); ++i) {
-                const SOCKET s = accept(m_listener, nullptr, nullptr);
-                Locked([this] { m_received.emplace_back(); });
-                Serve(s, m_scripts[std::min<size_t>(i, m_scripts.size() - 1)], i);
-            }
-            Locked([this] { m_done = true; });
-        });
-    }
-
     template <class F> auto Locked(F f) -> decltype(f()) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_changed.notify_all(); // the waiters look again once the lock is free
@@ -120,7 +102,8 @@ private:
         return false;
     }
 
-    void Serve(SOCKET s, const Script& steps, size_t index) {
+    void Serve(SOCKET s, size_t index) {
+        Locked([this] { m_received.emplace_back(); });
         velmora_net::SetTimeout(s, SO_SNDTIMEO, 10000); // a client that stops reading
         char buffer[4096];
         auto take = [&](int ms) { // records what arrives within `ms`; false when nothing did
@@ -133,7 +116,7 @@ private:
                m_received[index].find("\r\n\r\n") == std::string::npos && take(10000)) {
         }
         bool reset = false;
-        for (const Step& step : steps) {
+        for (const Step& step : m_script) {
             if (m_stop || step.kind == Step::kClose || (reset = step.kind == Step::kReset))
                 break;
             for (int n = 0, sent = 0; sent < static_cast<int>(step.bytes.size()); sent += n)
@@ -153,8 +136,8 @@ private:
         closesocket(s);
     }
 
-    std::vector<Script> m_scripts;
-    Options m_options;
+    const Script m_script;
+    const Options m_options;
     SOCKET m_listener = INVALID_SOCKET;
     uint16_t m_port = 0;
     std::mutex m_mutex;
@@ -164,10 +147,5 @@ private:
     bool m_done = false;
     std::thread m_thread;
 };
-
-// A loopback port with nothing listening on it (any more), so a connection is refused.
-inline uint16_t UnusedLoopbackPort() {
-    return LoopbackServer(Script()).Port();
-}
 
 } // namespace velmora_test
