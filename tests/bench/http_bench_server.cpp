@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     if (argc != 2)
         return std::fprintf(stderr, "usage: %s REPLY_FILE\n", argv[0]), 2;
     velmora_test::Options every;
-    every.connections = velmora_test::Options::kEveryConnection;
+    every.connections = 1 << 30;
     velmora_test::LoopbackServer server(
         {velmora_test::Step::Send(velmora_test::ReadBytes(argv[1]))}, every);
     std::printf("%u\n", static_cast<unsigned>(server.Port()));

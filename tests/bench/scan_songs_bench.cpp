@@ -1,10 +1,8 @@
 // How fast ScanSongs reads a reply of 10,000 records, complete or with the singer missing from
-// every record, next to one plain search over the same bytes (the practical limit) and the
-// step-by-step reference scan.
+// every record, next to one plain search over the same bytes (the practical limit).
 #include <benchmark/benchmark.h>
 
 #include "music/music_list.h"
-#include "tests/music/reference_scan.h"
 #include "tests/music/song_body.h"
 
 template <class Scan> void Bench(benchmark::State& state, Scan scan, bool noSinger) {
@@ -23,12 +21,7 @@ template <class Scan> void Bench(benchmark::State& state, Scan scan, bool noSing
 // One search for a literal that is not there: every byte is looked at once.
 auto find = [](const CString& body) { return body.str().find("<xsinger_nane>"); };
 auto scan = [](const CString& body) { return ScanSongs(body).size(); };
-auto reference = [](const CString& body) { return velmora_reference::ScanSongs(body).size(); };
 
 BENCHMARK_CAPTURE(Bench, find_pass, find, false)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Bench, well_formed, scan, false)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Bench, no_singer, scan, true)->Arg(10000)->Unit(benchmark::kMillisecond);
-// Quadratic: each pass searches to the end for the missing tag.
-BENCHMARK_CAPTURE(Bench, reference_no_singer, reference, true)
-    ->Arg(2000)
-    ->Unit(benchmark::kMillisecond);
