@@ -43,7 +43,7 @@ struct Options {
 
 class LoopbackServer {
 public:
-    // The script is moved in: it may hold 100 MB.
+    // The script is moved in: a benchmark reply may be megabytes long.
     explicit LoopbackServer(Script script, Options options = Options())
         : m_script(std::move(script)), m_options(options) {
         m_listener = socket(AF_INET, SOCK_STREAM, 0);
