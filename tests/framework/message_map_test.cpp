@@ -31,10 +31,10 @@ ON_WM_PAINT() MARK(WM_PAINT, 'A') ON_BN_CLICKED(10, On<'c'>) ON_EN_CHANGE(10, On
 ON_STN_CLICKED(-1, On<'s'>) ON_NOTIFY(NM_DBLCLK, 20, OnDblclk)
 ON_WM_QUERYDRAGICON() ON_WM_SYSCOMMAND()
 END_MESSAGE_MAP()
-// clang-format on
+    // clang-format on
 
-// `want`: the result, -1 for a message nobody handles.
-void Expect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT want, const char* calls) {
+    // `want`: the result, -1 for a message nobody handles.
+    void Expect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT want, const char* calls) {
     CDerivedTarget target;
     LRESULT result = -1;
     EXPECT_EQ(target.OnWndMsg(message, wParam, lParam, &result) ? result : -1, want) << wParam;
@@ -67,22 +67,20 @@ BEGIN_MESSAGE_MAP(CRoutingApp, CWinApp)
 ON_COMMAND(0x4321, OnAppCommand)
 END_MESSAGE_MAP()
 
-TEST(MessageMap, DialogPassesUnhandledCommandsToTheApplication) {
+// A dialog passes the commands it does not handle to the application, which is named after its
+// executable unless given a name: the caption of every message box.
+TEST(AfxWinApp, TakesTheDialogsUnhandledCommandsAndIsNamedAfterItsExecutable) {
     CRoutingApp app;
     LRESULT result;
     EXPECT_TRUE(CDialog(1).OnWndMsg(WM_COMMAND, MAKEWPARAM(0x4321, 0), 0, &result));
     EXPECT_FALSE(CDialog(1).OnWndMsg(WM_COMMAND, MAKEWPARAM(0x4322, 0), 0, &result));
     EXPECT_FALSE(CDialog(1).OnWndMsg(WM_TIMER, 0x4321, 0, &result)) << "only commands are routed";
     EXPECT_EQ(app.m_nCommands, 1);
-}
 
-// The name is the caption of every message box.
-TEST(AfxWinInit, NamesTheApplicationAfterItsExecutable) {
-    CWinApp app;
     ASSERT_TRUE(AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL));
-    EXPECT_STREQ(app.m_pszAppName, "afx_win_tests");
     const std::string help = app.m_pszHelpFilePath, tail = "afx_win_tests.HLP";
-    EXPECT_EQ(help.substr(help.size() - tail.size()), tail);
+    EXPECT_EQ(std::string(app.m_pszAppName) + help.substr(help.size() - tail.size()),
+              "afx_win_tests" + tail);
     CWinApp named("Named");
     AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
     EXPECT_STREQ(named.m_pszAppName, "Named");
