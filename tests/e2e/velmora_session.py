@@ -1,13 +1,12 @@
 # Drives the real Velmora.exe from outside, as a person would, for the
 # end-to-end tests and the screenshots: the stand-in music service, the program
 # under Wine, xdotool for the pointer and the keys, xclip for the X clipboard,
-# ImageMagick for pictures, and velmora_probe.exe to read the window's cells.
-# Every wait here is bounded: what never comes raises Timeout instead of
-# hanging the caller.
+# ImageMagick for pictures, and velmora_probe.exe to read the window. Every
+# wait here is bounded: what never comes raises TimeoutError instead
+# of hanging.
 
 import os
 import pathlib
-import re
 import select
 import signal
 import subprocess
@@ -15,11 +14,6 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
-TITLE = "QQ空间音乐查询，QQ空间音乐克隆(双击复制歌曲地址)"
-
-
-class Timeout(AssertionError):
-    pass
 
 
 def run(args, timeout=20, check=True):
@@ -33,22 +27,29 @@ def default_build():
                         .stdout.decode().strip())
 
 
+# probe()'s first true result, or TimeoutError after `timeout` seconds.
 def wait_until(what, probe, timeout, interval=0.2):
-    """probe()'s first true result, or Timeout after `timeout` seconds."""
     deadline = time.monotonic() + timeout
     while not (result := probe()):
         if time.monotonic() > deadline:
-            raise Timeout(f"timed out after {timeout:.0f} s waiting for {what}")
+            raise TimeoutError(f"timed out after {timeout:.0f} s waiting for {what}")
         time.sleep(interval)
     return result
 
 
-def read(path):
-    """A file's bytes; none while it does not exist yet."""
+def read(path):  # none while it does not exist yet
     return pathlib.Path(path).read_bytes() if os.path.exists(path) else b""
 
 
-def clipboard():
+def windows(*options):  # the X windows of Velmora.exe
+    return run(["xdotool", "search", *options, "--class", "velmora"], check=False).stdout
+
+
+def middle(rect):  # of (x, y, w, h, ...)
+    return rect[0] + rect[2] // 2, rect[1] + rect[3] // 2
+
+
+def clipboard():  # None, not b"", while nothing owns the clipboard
     done = run(["xclip", "-o", "-selection", "clipboard"], timeout=10, check=False)
     return done.stdout if done.returncode == 0 else None
 
@@ -56,7 +57,6 @@ def clipboard():
 # The stand-in music service on 127.0.0.1:80 in a process of its own,
 # appending each request line it reads to `log_path`.
 class StandIn:
-
     def __init__(self, log_path):
         self.log_path, self.proc = log_path, None
 
@@ -68,47 +68,36 @@ class StandIn:
         line = self.proc.stdout.readline() if ready else b""
         if b"listening on" not in line:
             self.stop()
-            raise Timeout(f"stand-in service did not start: {line!r}")
-        return self
+            raise TimeoutError(f"stand-in service did not start: {line!r}")
 
     def stop(self):  # it keeps nothing that a kill would lose
         if self.proc:
             self.proc.kill()
-            self.proc.wait(5)
-            self.proc.stdout.close()
+            self.proc.communicate(timeout=5)
         self.proc = None
 
     def request_lines(self):
         return read(self.log_path).splitlines()
 
 
+# One run of Velmora.exe and the means to look at it and act on it.
 class Velmora:
-    """One run of Velmora.exe and the means to look at it and act on it."""
-
     def __init__(self, build_dir, workdir):
         self.exe = os.path.join(build_dir, "app", "Velmora.exe")
         self.probe_exe = os.path.join(build_dir, "tests", "e2e", "velmora_probe.exe")
-        self.workdir, self.proc, self.xid = workdir, None, None
+        self.workdir, self.proc = workdir, None
 
     def start(self, timeout=60):
         with open(os.path.join(self.workdir, "wine.log"), "ab") as log:
             self.proc = subprocess.Popen([WINE_RUN, self.exe], cwd=self.workdir,
                                          stdin=subprocess.DEVNULL, stdout=log, stderr=log,
                                          start_new_session=True)
-        # xdotool's --sync waits for ever; the time-out is ours.
-        found = run(["timeout", str(timeout), "xdotool", "search", "--sync", "--onlyvisible",
-                     "--name", "^" + re.escape(TITLE) + "$"], timeout=timeout + 5, check=False)
-        if found.returncode != 0:
-            raise Timeout(f"the Velmora window did not appear within {timeout} s")
-        self.xid = found.stdout.split()[0].decode()
-        wait_until("the window to answer", lambda: self.probe_ok("main"), 20)
-        return self
+        # A probe that ends while Wine's session is still starting can hang; the window shows later.
+        wait_until("the Velmora window", lambda: windows("--onlyvisible"), timeout)
+        wait_until("the window to answer", self.probe_ok, 20)
 
     def wait_exit(self, timeout):
-        try:
-            return self.proc.wait(timeout)
-        except subprocess.TimeoutExpired:
-            raise Timeout(f"Velmora did not exit within {timeout} s")
+        return self.proc.wait(timeout)
 
     def kill(self):
         if self.proc and self.proc.poll() is None:
@@ -116,52 +105,32 @@ class Velmora:
             self.proc.wait(5)
 
     # -- reading the window through velmora_probe.exe ----------------------
-    # Tab-separated fields of the probe's lines, asked again while the window
-    # is busy (status 3), for instance inside a query.
+    # The probe's facts by name, each a list of tuples of its fields; asked
+    # again while the window is busy (status 3), for instance inside a query.
     def probe(self, *args, timeout=30):
         cmd = [WINE_RUN, self.probe_exe, *map(str, args)]
         done = wait_until(f"the window to answer {args}",
                           lambda: (d := run(cmd, 30, False)).returncode != 3 and d, timeout)
         if done.returncode != 0:
-            raise AssertionError(f"velmora_probe {' '.join(cmd[2:])}: "
-                                 f"{done.stderr.decode(errors='replace').strip()}")
-        return [line.split("\t") for line in done.stdout.decode().replace("\r", "").splitlines()]
+            raise AssertionError(f"velmora_probe {args}: {done.stderr.decode(errors='replace')}")
+        facts = {"popup": [], "selected": [], "row": []}
+        for name, *fields in (line.split("\t") for line in done.stdout.decode().splitlines()):
+            facts.setdefault(name, []).append(
+                tuple(bytes.fromhex(f[1:]) if f[0] == "x" else int(f) for f in fields))
+        return facts
 
-    def probe_ok(self, *args):
-        """probe()'s answer, or None while there is no window or it is busy."""
+    def probe_ok(self, *args):  # {} while there is no window or it is busy
         try:
             return self.probe(*args, timeout=0)
-        except AssertionError:
-            return None
-
-    def main_info(self, timeout=30):
-        """Title and edit text as bytes, columns as (format, width, caption), the rest numbers."""
-        info = {"columns": []}
-        for f in self.probe("main", timeout=timeout):
-            if f[0] == "column":
-                info["columns"].append((int(f[2]), int(f[3]), bytes.fromhex(f[4])))
-            else:
-                info[f[0]] = bytes.fromhex(f[1]) if f[0] in ("title", "edit") else \
-                    int(f[1], 16 if f[0] == "liststyle" else 10)
-        return info
-
-    def rows(self, first=0, count=100000):
-        return [tuple(bytes.fromhex(cell) for cell in f[2:5])
-                for f in self.probe("rows", first, count) if f[0] == "row"]
+        except (AssertionError, TimeoutError):
+            return {}
 
     def row_count(self):
-        return int(self.probe("rows", 0, 0)[0][1])
+        return self.probe()["rows"][0][0]
 
-    def selected(self):
-        return [int(f[1]) for f in self.probe("selected")]
-
-    def popups(self, lines=None):
-        """(caption, text, (x, y, w, h)) of each window the main window owns."""
-        return [(bytes.fromhex(f[3]), bytes.fromhex(f[4]), tuple(map(int, f[2].split())))
-                for f in lines or self.probe("popups")]
-
+    # (x, y, w, h, caption, text) of the first window the main window owns
     def wait_popup(self, timeout=15):
-        return self.popups(wait_until("a message box", lambda: self.probe_ok("popups"), timeout))[0]
+        return wait_until("a message box", lambda: self.probe_ok().get("popup"), timeout)[0]
 
     # -- acting as a person -------------------------------------------------
     def click(self, x, y, repeat=1):
@@ -175,33 +144,25 @@ class Velmora:
         run(["xdotool", *move, "key", "--delay", "60", *keys])
 
     def type_number(self, number):
-        self.click(*self.point("controlpoint", 1002))  # the number's edit box
+        self.click(*middle(self.probe()["edit"][0]))
         self.key("End", "shift+Home", "BackSpace")
-        if number:
-            run(["xdotool", "type", "--delay", "40", number])
+        run(["xdotool", "type", "--delay", "40", number])
 
     def press_get_music(self):
-        self.click(*self.point("controlpoint", 1006))
+        self.click(*middle(self.probe()["button"][0]))
 
     def double_click_row(self, row):
-        self.click(*self.point("rowpoint", row), repeat=2)
-
-    def point(self, *args):
-        return tuple(map(int, self.probe(*args)[0][0].split()))
+        self.click(*self.probe(row, 1)["row"][0][1:3], repeat=2)
 
     def close_popup(self, popup):
-        x, y, w, h = popup[2]
-        self.key("Return", over=(x + w // 2, y + h // 2))
-        wait_until("the message box to close", lambda: self.probe_ok("popups") == [], 10)
+        self.key("Return", over=middle(popup))
+        wait_until("the message box to close", lambda: self.probe_ok().get("popup") == [], 10)
 
     def window_geometry(self):
-        out = run(["xdotool", "getwindowgeometry", "--shell", self.xid]).stdout.decode()
-        g = dict(line.split("=") for line in out.split())
-        return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
+        return self.probe()["main"][0][:4]
 
     # The screen, or the part `crop` = (x, y, w, h) of it. `import -window
     # root` also catches a message box over its owner; xwd shows it black.
     def screenshot(self, path, crop=None):
-        x, y, w, h = crop or (0, 0, 0, 0)
-        run(["import", "-window", "root", *(["-crop", f"{w}x{h}+{x}+{y}", "+repage"] if crop else []),
-             path], timeout=30)
+        cut = ["-crop", "{2}x{3}+{0}+{1}".format(*crop), "+repage"] if crop else []
+        run(["import", "-window", "root", *cut, path], timeout=30)
