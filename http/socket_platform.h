@@ -1,7 +1,8 @@
 // The one place where Winsock and BSD sockets differ for this project: the
 // SOCKET type and its invalid value, closesocket, the form of SO_RCVTIMEO /
 // SO_SNDTIMEO, the flag that keeps a send to a closed peer from raising
-// SIGPIPE, and starting Winsock 2.2 where nothing else does.
+// SIGPIPE. Winsock itself is started by the program's start-up alone, so a
+// failed start shows as failed queries.
 #pragma once
 
 #ifdef _WIN32
@@ -40,20 +41,6 @@ constexpr int kSendFlags = 0;
 // process, which is what Winsock does anyway.
 constexpr int kSendFlags = MSG_NOSIGNAL;
 #endif
-
-// Starts the socket library once per process: WSAStartup(2.2) on Windows,
-// nothing elsewhere. Safe from any thread; a failure is ignored (the socket
-// calls that follow then fail and say so). The client never calls it: in the
-// program only start-up starts Winsock, so a failed start shows as failed queries.
-inline void StartSockets() {
-#ifdef _WIN32
-    static const bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    (void)started;
-#endif
-}
 
 // setsockopt(SOL_SOCKET, option, ...) for SO_RCVTIMEO or SO_SNDTIMEO, in the
 // form the platform takes: a DWORD of milliseconds on Winsock, a timeval on
