@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "music/music_list.h"
+#include "tests/http/log_entries.h"
 #include "tests/support/loopback_server.h"
 #include "ui/music_dlg.h"
 
@@ -146,7 +147,7 @@ protected:
     long long PressGetMusic(int ms = 20000) {
         const auto start = std::chrono::steady_clock::now();
         EXPECT_NE(Send(Item(IDC_GET_MUSIC), BM_CLICK, 0, 0, ms), -1) << "a box showed";
-        return (std::chrono::steady_clock::now() - start) / std::chrono::milliseconds(1);
+        return velmora_test::MillisecondsSince(start);
     }
 
     CMusicDlgProbe m_dlg;

@@ -9,8 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/ui/shell_record.h"
 #include "ui/link_label.h"
-#include "ui/shell_open.h"
 
 namespace {
 
@@ -22,15 +22,6 @@ struct CLinkLabelProbe : CLinkLabel {
     HFONT Font() const { return m_hFont; }
     std::string Texts() const { return std::string(m_szCaption) + "|" + m_szUrl; }
 };
-
-// Every call of the shell seam as "verb file show", "+" marking an owner, parameters or directory.
-std::vector<std::string> g_opened;
-HINSTANCE WINAPI RecordShellExecute(HWND hOwner, LPCSTR verb, LPCSTR file, LPCSTR params,
-                                    LPCSTR dir, INT nShow) {
-    g_opened.push_back(std::string(hOwner || params || dir ? "+" : "") + verb + " " + file + " " +
-                       std::to_string(nShow));
-    return HINSTANCE(33);
-}
 
 // Sits between the static's own procedure and the label, so a case sees what the label passes
 // on, and can tell its WM_DESTROY result from anyone else's.

@@ -10,10 +10,6 @@ namespace {
 
 using MusicDlgLoad = MusicDlgFixture;
 
-long long MsSince(std::chrono::steady_clock::time_point start) {
-    return (std::chrono::steady_clock::now() - start) / std::chrono::milliseconds(1);
-}
-
 TEST_F(MusicDlgLoad, TenThousandSongsEndAsTenThousandAndOneRowsInOrder) {
     Table songs;
     for (int i = 100001; i <= 110000; ++i) { // GBK singers and names
@@ -29,7 +25,7 @@ TEST_F(MusicDlgLoad, TenThousandSongsEndAsTenThousandAndOneRowsInOrder) {
     CString body;
     ASSERT_TRUE(FetchMusicList("19999", body));
     ASSERT_EQ(ScanSongs(body).size(), songs.size() + 1);
-    const long long queryMs = MsSince(start);
+    const long long queryMs = velmora_test::MillisecondsSince(start);
 
     Run([&](HWND) {
         const long long clickMs = PressGetMusic(60000);
@@ -60,7 +56,7 @@ TEST_F(MusicDlgLoad, AHundredThousandCharacterNumberReachesTheServiceAsTyped) {
         ASSERT_NE(Send(hEdit, EM_REPLACESEL, TRUE, LPARAM(number.c_str()), 60000), -1);
         ::UpdateWindow(hDlg); // its painting too, which waits behind every sent message
         ASSERT_NE(Send(hDlg, WM_NULL, 0, 0, 60000), -1) << "the window did not answer again";
-        const long long layoutMs = MsSince(start);
+        const long long layoutMs = velmora_test::MillisecondsSince(start);
 
         const long long clickMs = PressGetMusic(60000);
         std::printf("100000-character number: button to last row %lld ms (text in: %lld ms)\n",

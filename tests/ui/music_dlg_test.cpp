@@ -1,17 +1,9 @@
 // The main window, built from the program's own IDD_MAIN, driven from a second thread.
 #include "tests/support/scratch_dir.h"
 #include "tests/ui/dialog_driver.h"
-#include "ui/shell_open.h"
+#include "tests/ui/shell_record.h"
 
 namespace {
-
-std::vector<std::string> g_opened; // "verb file show" of every shell call, in order
-HINSTANCE WINAPI RecordShellExecute(HWND hWnd, LPCSTR verb, LPCSTR file, LPCSTR params, LPCSTR dir,
-                                    INT show) {
-    g_opened.push_back(std::string(hWnd || params || dir ? "EXTRA " : "") + verb + " " + file +
-                       " " + std::to_string(show));
-    return HINSTANCE(42);
-}
 
 // The clipboard's CF_TEXT, or "<none>" when it holds no text.
 std::string ClipboardText() {
