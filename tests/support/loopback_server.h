@@ -59,7 +59,6 @@ public:
             for (int i = 0; i < m_options.connections && m_port && Readable(m_listener, 1 << 30);
                  ++i)
                 Serve(accept(m_listener, nullptr, nullptr), i);
-            Locked([this] { m_done = true; });
         });
     }
     ~LoopbackServer() {
@@ -73,10 +72,6 @@ public:
     // What the client has sent so far on connection `index`: its request, once it has a reply.
     std::string Received(size_t index = 0) {
         return Locked([&] { return index < m_received.size() ? m_received[index] : ""; });
-    }
-    // Waits until every connection has been served; true if it was.
-    bool WaitDone(int timeoutMs = 20000) {
-        return Until(timeoutMs, [this] { return m_done; });
     }
 
 private:
@@ -144,7 +139,6 @@ private:
     std::condition_variable m_changed;
     std::vector<std::string> m_received;
     std::atomic<bool> m_stop{false};
-    bool m_done = false;
     std::thread m_thread;
 };
 

@@ -18,6 +18,7 @@
 
 #include "music/music_list.h"
 #include "tests/http/log_entries.h"
+#include "tests/music/song_body.h"
 #include "tests/support/loopback_server.h"
 #include "ui/music_dlg.h"
 
@@ -70,12 +71,11 @@ inline Table Rows(HWND hList) {
 // The service's reply listing `songs` (singer, name, URL), and the rows the list must then show:
 // each song, then one empty row.
 inline std::string Reply(const Table& songs) {
-    std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GBK\r\n\r\n<qqmusic>";
+    std::string records;
     for (const auto& s : songs)
-        reply += "<minemusic><xsinger_name><![CDATA[" + s[0] + "]]></xsinger_name><xsong_name>" +
-                 "<![CDATA[" + s[1] + "]]></xsong_name><xsong_url><![CDATA[" + s[2] +
-                 "]]></xsong_url></minemusic>\r\n";
-    return reply + "</qqmusic>";
+        records += velmora_test::SongRecord(s[0].c_str(), s[1].c_str(), s[2].c_str());
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GBK\r\n\r\n" +
+           velmora_test::SongBody(records);
 }
 inline Table RowsOf(Table songs) {
     songs.push_back({"", "", ""});
