@@ -2,38 +2,42 @@
 # end-to-end tests and the screenshots: the stand-in music service, the program
 # under Wine, xdotool for the pointer and the keys, xclip for the X clipboard,
 # ImageMagick for pictures, and velmora_probe.exe to read the window. Every
-# wait here is bounded: what never comes raises TimeoutError instead
-# of hanging.
+# wait here is bounded: what never comes raises TimeoutError (or, from a
+# command, subprocess.TimeoutExpired) instead of hanging.
 
 import os
 import pathlib
-import select
 import signal
 import subprocess
+import sys
+import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
+sys.path.insert(0, os.path.join(ROOT, "tools", "music_service"))
+from music_service import MusicService, load_songs  # noqa: E402
+
+SONGS = load_songs(os.path.join(ROOT, "tools", "music_service", "songs.txt"))  # the stand-in's
 
 
-def run(args, timeout=20, check=True):
-    return subprocess.run(args, capture_output=True, timeout=timeout, check=check)
+def run(args, check=True):  # longer than the probe waits for a busy window
+    return subprocess.run(args, capture_output=True, timeout=90, check=check)
 
 
 # The build tree that Wine runs here: build/win32, or build/win64 where this
 # machine cannot run 32-bit programs (scripts/wine-arch).
 def default_build():
-    return os.path.join(ROOT, "build", run([os.path.join(ROOT, "scripts", "wine-arch")])
-                        .stdout.decode().strip())
+    return f"{ROOT}/build/" + run([f"{ROOT}/scripts/wine-arch"]).stdout.decode().strip()
 
 
 # probe()'s first true result, or TimeoutError after `timeout` seconds.
-def wait_until(what, probe, timeout, interval=0.2):
+def wait_until(what, probe, timeout):
     deadline = time.monotonic() + timeout
     while not (result := probe()):
         if time.monotonic() > deadline:
             raise TimeoutError(f"timed out after {timeout:.0f} s waiting for {what}")
-        time.sleep(interval)
+        time.sleep(0.2)
     return result
 
 
@@ -45,36 +49,26 @@ def windows(*options):  # the X windows of Velmora.exe
     return run(["xdotool", "search", *options, "--class", "velmora"], check=False).stdout
 
 
-def middle(rect):  # of (x, y, w, h, ...)
-    return rect[0] + rect[2] // 2, rect[1] + rect[3] // 2
-
-
 def clipboard():  # None, not b"", while nothing owns the clipboard
-    done = run(["xclip", "-o", "-selection", "clipboard"], timeout=10, check=False)
+    done = run(["xclip", "-o", "-selection", "clipboard"], check=False)
     return done.stdout if done.returncode == 0 else None
 
 
-# The stand-in music service on 127.0.0.1:80 in a process of its own,
-# appending each request line it reads to `log_path`.
+# The stand-in music service (tools/music_service) on 127.0.0.1:80, served by
+# a thread of ours, appending each request line it reads to `log_path`.
 class StandIn:
     def __init__(self, log_path):
-        self.log_path, self.proc = log_path, None
+        self.log_path, self.server = log_path, None
 
     def start(self):
-        self.proc = subprocess.Popen(
-            ["python3", os.path.join(ROOT, "tools", "music_service", "music_service.py"),
-             "--log", self.log_path], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        ready, _, _ = select.select([self.proc.stdout], [], [], 10)
-        line = self.proc.stdout.readline() if ready else b""
-        if b"listening on" not in line:
-            self.stop()
-            raise TimeoutError(f"stand-in service did not start: {line!r}")
+        self.server = MusicService(("127.0.0.1", 80), SONGS, self.log_path, echo=False)
+        threading.Thread(target=self.server.serve_forever, args=(0.2,), daemon=True).start()
 
-    def stop(self):  # it keeps nothing that a kill would lose
-        if self.proc:
-            self.proc.kill()
-            self.proc.communicate(timeout=5)
-        self.proc = None
+    def stop(self):  # connections are refused from then on
+        if self.server:
+            self.server.shutdown()
+            self.server.server_close()
+        self.server = None
 
     def request_lines(self):
         return read(self.log_path).splitlines()
@@ -82,22 +76,20 @@ class StandIn:
 
 # One run of Velmora.exe and the means to look at it and act on it.
 class Velmora:
-    def __init__(self, build_dir, workdir):
-        self.exe = os.path.join(build_dir, "app", "Velmora.exe")
+    def __init__(self, build_dir, workdir, exe=None):
+        self.exe = exe or os.path.join(build_dir, "app", "Velmora.exe")
         self.probe_exe = os.path.join(build_dir, "tests", "e2e", "velmora_probe.exe")
         self.workdir, self.proc = workdir, None
 
-    def start(self, timeout=60):
+    def start(self):
+        # Wine's own processes that this starts keep the log open, not our output.
         with open(os.path.join(self.workdir, "wine.log"), "ab") as log:
             self.proc = subprocess.Popen([WINE_RUN, self.exe], cwd=self.workdir,
                                          stdin=subprocess.DEVNULL, stdout=log, stderr=log,
                                          start_new_session=True)
         # A probe that ends while Wine's session is still starting can hang; the window shows later.
-        wait_until("the Velmora window", lambda: windows("--onlyvisible"), timeout)
-        wait_until("the window to answer", self.probe_ok, 20)
-
-    def wait_exit(self, timeout):
-        return self.proc.wait(timeout)
+        wait_until("the Velmora window", lambda: windows("--onlyvisible"), 60)
+        wait_until("the window to answer", self.probe, 20)
 
     def kill(self):
         if self.proc and self.proc.poll() is None:
@@ -105,64 +97,54 @@ class Velmora:
             self.proc.wait(5)
 
     # -- reading the window through velmora_probe.exe ----------------------
-    # The probe's facts by name, each a list of tuples of its fields; asked
-    # again while the window is busy (status 3), for instance inside a query.
-    def probe(self, *args, timeout=30):
-        cmd = [WINE_RUN, self.probe_exe, *map(str, args)]
-        done = wait_until(f"the window to answer {args}",
-                          lambda: (d := run(cmd, 30, False)).returncode != 3 and d, timeout)
+    # The probe's facts by name, each a list of tuples of its fields, once the
+    # window answers; {} while there is no window. Bytes that are no GBK, as
+    # in the text of an icon, come through as surrogates.
+    def probe(self, *args):
+        done = run([WINE_RUN, self.probe_exe, *map(str, args)], check=False)
         if done.returncode != 0:
-            raise AssertionError(f"velmora_probe {args}: {done.stderr.decode(errors='replace')}")
-        facts = {"popup": [], "selected": [], "row": []}
-        for name, *fields in (line.split("\t") for line in done.stdout.decode().splitlines()):
-            facts.setdefault(name, []).append(
-                tuple(bytes.fromhex(f[1:]) if f[0] == "x" else int(f) for f in fields))
-        return facts
-
-    def probe_ok(self, *args):  # {} while there is no window or it is busy
-        try:
-            return self.probe(*args, timeout=0)
-        except (AssertionError, TimeoutError):
             return {}
+        facts = {"popup": [], "selected": [], "row": []}
+        for line in done.stdout.decode("gbk", "surrogateescape").splitlines():
+            name, *rest = line.split("\t")
+            facts.setdefault(name, []).append(tuple(f[1:] if f[0] == "x" else int(f) for f in rest))
+        return facts
 
     def row_count(self):
         return self.probe()["rows"][0][0]
 
     # (x, y, w, h, caption, text) of the first window the main window owns
-    def wait_popup(self, timeout=15):
-        return wait_until("a message box", lambda: self.probe_ok().get("popup"), timeout)[0]
+    def wait_popup(self):
+        return wait_until("a message box", lambda: self.probe().get("popup"), 60)[0]
 
-    # -- acting as a person -------------------------------------------------
-    def click(self, x, y, repeat=1):
-        run(["xdotool", "mousemove", "--sync", str(x), str(y),
-             "click", "--repeat", str(repeat), "--delay", "120", "1"])
-
-    # Keys go to the window under the pointer: there is no window manager, so
-    # the keyboard focus follows the pointer.
-    def key(self, *keys, over=None):
-        move = ["mousemove", "--sync", str(over[0]), str(over[1])] if over else []
-        run(["xdotool", *move, "key", "--delay", "60", *keys])
-
-    def type_number(self, number):
-        self.click(*middle(self.probe()["edit"][0]))
-        self.key("End", "shift+Home", "BackSpace")
-        run(["xdotool", "type", "--delay", "40", number])
-
-    def press_get_music(self):
-        self.click(*middle(self.probe()["button"][0]))
-
-    def double_click_row(self, row):
-        self.click(*self.probe(row, 1)["row"][0][1:3], repeat=2)
-
-    def close_popup(self, popup):
-        self.key("Return", over=middle(popup))
-        wait_until("the message box to close", lambda: self.probe_ok().get("popup") == [], 10)
+    def close_popup(self, popup):  # gives its caption and text once Return has closed it
+        self.xdotool(popup, "key", "Return")
+        wait_until("the message box to close", lambda: self.probe().get("popup") == [], 10)
+        return popup[4:]
 
     def window_geometry(self):
         return self.probe()["main"][0][:4]
+
+    # -- acting as a person -------------------------------------------------
+    # xdotool's commands with the pointer amid `rect` = (x, y, w, h, ...). Keys
+    # go to the window under the pointer: there is no window manager, so the
+    # keyboard focus follows it.
+    def xdotool(self, rect, *commands):
+        at = rect[0] + rect[2] // 2, rect[1] + rect[3] // 2
+        run(["xdotool", "mousemove", "--sync", *map(str, at), *commands])
+
+    def type_number(self, number):  # over the one shown
+        self.xdotool(self.probe()["edit"][0], "click", "1", "key", "--delay", "60", "End",
+                     "shift+Home", "BackSpace", "type", "--delay", "40", number)
+
+    def press_get_music(self):
+        self.xdotool(self.probe()["button"][0], "click", "1")
+
+    def double_click_row(self, row):
+        self.xdotool(self.probe(row)["row"][0], "click", "--repeat", "2", "--delay", "120", "1")
 
     # The screen, or the part `crop` = (x, y, w, h) of it. `import -window
     # root` also catches a message box over its owner; xwd shows it black.
     def screenshot(self, path, crop=None):
         cut = ["-crop", "{2}x{3}+{0}+{1}".format(*crop), "+repage"] if crop else []
-        run(["import", "-window", "root", *cut, path], timeout=30)
+        run(["import", "-window", "root", *cut, path])
