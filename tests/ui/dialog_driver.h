@@ -68,18 +68,13 @@ inline Table Rows(HWND hList) {
     return rows;
 }
 
-// The service's reply listing `songs` (singer, name, URL), and the rows the list must then show:
-// each song, then one empty row.
+// The service's reply listing `songs` (singer, name, URL).
 inline std::string Reply(const Table& songs) {
     std::string records;
     for (const auto& s : songs)
         records += velmora_test::SongRecord(s[0].c_str(), s[1].c_str(), s[2].c_str());
     return "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GBK\r\n\r\n" +
            velmora_test::SongBody(records);
-}
-inline Table RowsOf(Table songs) {
-    songs.push_back({"", "", ""});
-    return songs;
 }
 
 // Double- and right-clicks on the list that no handler took: they went on to the dialog manager.
