@@ -12,7 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -62,7 +62,7 @@ public:
         });
     }
     ~LoopbackServer() {
-        Locked([this] { m_stop = true; });
+        m_stop = true;
         m_thread.join();
         closesocket(m_listener);
     }
@@ -71,19 +71,11 @@ public:
     std::string HostAndPort() const { return "127.0.0.1:" + std::to_string(m_port); }
     // What the client has sent so far on connection `index`: its request, once it has a reply.
     std::string Received(size_t index = 0) {
-        return Locked([&] { return index < m_received.size() ? m_received[index] : ""; });
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return index < m_received.size() ? m_received[index] : "";
     }
 
 private:
-    template <class F> auto Locked(F f) -> decltype(f()) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_changed.notify_all(); // the waiters look again once the lock is free
-        return f();
-    }
-    template <class F> bool Until(int ms, F done) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::milliseconds(ms), done);
-    }
     // Whether `s` turns readable within `ms`, looking in slices of 10 ms so that a stop is seen.
     bool Readable(SOCKET s, int ms) {
         for (; ms > 0 && !m_stop; ms -= 10) {
@@ -98,12 +90,16 @@ private:
     }
 
     void Serve(SOCKET s, size_t index) {
-        Locked([this] { m_received.emplace_back(); });
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_received.emplace_back();
+        lock.unlock();
         velmora_net::SetTimeout(s, SO_SNDTIMEO, 10000); // a client that stops reading
         char buffer[4096];
         auto take = [&](int ms) { // records what arrives within `ms`; false when nothing did
             const int n = Readable(s, ms) ? recv(s, buffer, sizeof buffer, 0) : 0;
-            Locked([&] { m_received[index].append(buffer, std::max(n, 0)); });
+            lock.lock();
+            m_received[index].append(buffer, std::max(n, 0));
+            lock.unlock();
             return n > 0;
         };
         // Only this thread writes the record, so it reads it without the lock.
@@ -119,7 +115,8 @@ private:
                                         std::min<int>(step.bytes.size() - sent, 1 << 20),
                                         velmora_net::kSendFlags)) <= 0)
                     break;
-            Until(step.ms, [this] { return m_stop.load(); });
+            for (int ms = step.ms; ms > 0 && !m_stop; ms -= 10) // a stop cuts a pause short
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         linger hard = {1, 0};
         if (reset)
@@ -136,7 +133,6 @@ private:
     SOCKET m_listener = INVALID_SOCKET;
     uint16_t m_port = 0;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
     std::vector<std::string> m_received;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
