@@ -56,20 +56,15 @@ static LRESULT ask_list(UINT msg, WPARAM wp, void* data, SIZE_T len) {
     return result;
 }
 
-/* `hwnd`'s text as a field */
-static void print_text(HWND hwnd) {
-    ask(hwnd, WM_GETTEXT, sizeof g_text, (LPARAM)g_text);
-    printf("\tx%s", g_text);
-}
-
 /* NAME X Y W H TEXT [TEXT of `child`] */
 static void print_window(const char* name, HWND hwnd, HWND child) {
     RECT r = {0};
     GetWindowRect(hwnd, &r);
     printf("%s\t%ld\t%ld\t%ld\t%ld", name, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    print_text(hwnd);
-    if (child)
-        print_text(child);
+    for (HWND h = hwnd; h; h = h == hwnd ? child : NULL) {
+        ask(h, WM_GETTEXT, sizeof g_text, (LPARAM)g_text);
+        printf("\tx%s", g_text);
+    }
     printf("\n");
 }
 

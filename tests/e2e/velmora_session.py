@@ -110,9 +110,6 @@ class Velmora:
             facts.setdefault(name, []).append(tuple(f[1:] if f[0] == "x" else int(f) for f in rest))
         return facts
 
-    def row_count(self):
-        return self.probe()["rows"][0][0]
-
     # (x, y, w, h, caption, text) of the first window the main window owns
     def wait_popup(self):
         return wait_until("a message box", lambda: self.probe().get("popup"), 60)[0]

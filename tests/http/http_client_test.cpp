@@ -74,9 +74,7 @@ TEST(HttpClient, RepliesAreTakenWholeAndTheQueryBodyEndsAtItsFirstNul) {
         }
         if (reset)
             script.insert(script.end(), {Step::Pause(300), Step::Reset()});
-        Options twice;
-        twice.connections = 2;
-        LoopbackServer server(script, twice);
+        LoopbackServer server(script, Options{2}); // the client's request, then the query's
         g_serviceHost = server.HostAndPort();
         CHttpClient client;
         CString query("stale");
@@ -103,8 +101,7 @@ TEST(HttpClient, FailuresReturnFalseWithTheirLogEntries) {
     // a name server (a label longer than 63 bytes, a dotted number that is no address); malformed
     // URLs; a URL that tries to smuggle a header line; then peers that close or reset after or
     // before reading the request. Only those last replace the good reply, with an empty one.
-    Options noRead;
-    noRead.readRequestFirst = false;
+    const Options noRead{1, false};
     LoopbackServer good({Step::Send("HTTP/1.1 200 OK\r\n\r\nfirst")}), smuggled({Step::Close()});
     LoopbackServer closes({Step::Close()}), resets({Step::Reset()});
     LoopbackServer closesAtOnce({Step::Close()}, noRead), resetsAtOnce({Step::Reset()}, noRead);

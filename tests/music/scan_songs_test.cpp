@@ -9,8 +9,7 @@
 #include "tests/music/reference_scan.h"
 #include "tests/music/song_body.h"
 
-using velmora_test::SongBody;
-using velmora_test::SongRecord;
+using namespace velmora_test;
 
 namespace {
 

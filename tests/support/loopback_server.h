@@ -67,7 +67,6 @@ public:
         closesocket(m_listener);
     }
 
-    uint16_t Port() const { return m_port; }
     std::string HostAndPort() const { return "127.0.0.1:" + std::to_string(m_port); }
     // What the client has sent so far on connection `index`: its request, once it has a reply.
     std::string Received(size_t index = 0) {

@@ -1,18 +1,86 @@
-// The main window, built from the program's own IDD_MAIN, driven from a second thread.
-#include "tests/support/scratch_dir.h"
-#include "tests/ui/dialog_driver.h"
-#include "tests/ui/shell_record.h"
+// The main window built from the program's own IDD_MAIN, run modally on the test's thread while a
+// second thread drives it with bounded waits. Its queries go to a loopback server through this
+// executable's own MusicServiceHost().
+#include <winsock2.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "music/music_list.h"
+#include "tests/http/log_entries.h"
+#include "tests/music/song_body.h"
+#include "tests/support/loopback_server.h"
+#include "tests/ui/shell_record.h"
+#include "ui/music_dlg.h"
+
+using Table = std::vector<std::vector<std::string>>;
+using namespace velmora_test;
+
+CWinApp g_app; // the application object the framework expects; named after the executable
+// Set on the test's thread before its dialog runs, which is the thread that queries.
+std::string g_serviceHost = "127.0.0.1:1";
+const char* MusicServiceHost() {
+    return g_serviceHost.c_str();
+} // preferred to the real one
 
 namespace {
 
-// The clipboard's CF_TEXT, or "<none>" when it holds no text.
+// Every wait of a test ends: true once `ready()` holds, false after `ms`.
+template <class Ready> bool WaitFor(Ready ready, int ms = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (; !ready(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+    return true;
+}
+
+// A message sent to the window's thread: its answer, or -1 when none came within `ms`.
+LRESULT Send(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0, int ms = 5000) {
+    DWORD_PTR result = 0;
+    const bool answered = ::SendMessageTimeoutA(hWnd, message, wParam, lParam, 0, ms, &result);
+    return answered ? LRESULT(result) : -1;
+}
+
+std::string Text(HWND hWnd) {
+    char buffer[2048] = {};
+    Send(hWnd, WM_GETTEXT, sizeof(buffer), LPARAM(buffer));
+    return buffer;
+}
+
+// Every row of a report list view, each cell read whole.
+Table Rows(HWND hList) {
+    Table rows(Send(hList, LVM_GETITEMCOUNT), std::vector<std::string>(3));
+    char buffer[4096];
+    for (size_t row = 0; row < rows.size(); ++row)
+        for (int column = 0; column < 3; ++column) {
+            ListView_GetItemText(hList, int(row), column, buffer, sizeof(buffer));
+            rows[row][column] = buffer;
+        }
+    return rows;
+}
+
+// The service's reply listing `songs` (singer, name, URL).
+std::string Reply(const Table& songs) {
+    std::string records;
+    for (const auto& s : songs)
+        records += SongRecord(s[0].c_str(), s[1].c_str(), s[2].c_str());
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GBK\r\n\r\n" + SongBody(records);
+}
+
+// The clipboard's CF_TEXT, or "<none>" when it holds no text or stays busy.
 std::string ClipboardText() {
-    if (!WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2000))
-        return "<clipboard busy>";
-    HANDLE hData = ::GetClipboardData(CF_TEXT);
+    const bool open = WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2000);
+    HANDLE hData = open ? ::GetClipboardData(CF_TEXT) : nullptr;
     const char* p = hData ? static_cast<const char*>(::GlobalLock(hData)) : nullptr;
     const std::string text = p ? p : "<none>";
     ::GlobalUnlock(hData);
@@ -20,8 +88,72 @@ std::string ClipboardText() {
     return text;
 }
 
-class MusicDlgTest : public MusicDlgFixture {
+// Double- and right-clicks on the list that no handler took: they went on to the dialog manager.
+std::atomic<int> g_listClicksPassedOn{0};
+class CMusicDlgProbe : public CMusicDlg {
+    BOOL OnInitDialog() override {
+        s_pfnDialogManager = std::exchange(m_pfnSuper, &PassOn);
+        return CMusicDlg::OnInitDialog();
+    }
+    static LRESULT CALLBACK PassOn(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        const UINT code = message == WM_NOTIFY ? reinterpret_cast<NMHDR*>(lParam)->code : 0;
+        g_listClicksPassedOn += wParam == IDC_SONG_LIST && (code == NM_RCLICK || code == NM_DBLCLK);
+        return ::CallWindowProcA(s_pfnDialogManager, hWnd, message, wParam, lParam);
+    }
+    static inline WNDPROC s_pfnDialogManager;
+};
+
+// The dialog runs modally on the test's thread while `drive` runs on a second one, sending what
+// returns at once and posting what opens a modal box. Whatever it leaves open is closed after.
+class MusicDlgTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { AfxWinInit(::GetModuleHandleA(nullptr), 0, 0, SW_SHOWNORMAL); }
+
+    INT_PTR Run(const std::function<void(HWND)>& drive) {
+        AfxGetApp()->m_pMainWnd = &m_dlg;
+        m_uiThread = ::GetCurrentThreadId();
+        std::thread driver([&] {
+            m_hDlg = Box(nullptr, "QQ空间音乐查询，QQ空间音乐克隆(双击复制歌曲地址)", 10000);
+            ASSERT_NE(m_hDlg, nullptr) << "the main window did not appear";
+            drive(m_hDlg);
+            for (HWND hBox; (hBox = Box(m_hDlg, nullptr, 0)) && Close(hBox, IDCANCEL);)
+                ADD_FAILURE() << "a box was left open";
+            EXPECT_TRUE(!::IsWindow(m_hDlg) || Close(m_hDlg, IDCANCEL)) << "did not close";
+        });
+        const INT_PTR result = m_dlg.DoModal();
+        driver.join();
+        return result;
+    }
+
+    // A visible dialog of the window's thread owned by `owner`, within `ms` (0: as things stand):
+    // tests run in parallel with others showing the same titles.
+    HWND Box(HWND owner, const char* title = nullptr, int ms = 5000) const {
+        HWND found = nullptr;
+        const auto shown = [&] {
+            while ((found = ::FindWindowExA(nullptr, found, "#32770", title)))
+                if (::GetWindowThreadProcessId(found, nullptr) == m_uiThread &&
+                    ::IsWindowVisible(found) && ::GetWindow(found, GW_OWNER) == owner)
+                    return true;
+            return false;
+        };
+        return WaitFor(shown, ms) ? found : nullptr;
+    }
+
+    // Presses a dialog's button by command; true once the window is gone.
+    static bool Close(HWND hWnd, int id) {
+        ::PostMessageA(hWnd, WM_COMMAND, id, 0);
+        return WaitFor([&] { return !::IsWindow(hWnd); });
+    }
+
+    HWND Item(int id) const { return ::GetDlgItem(m_hDlg, id); }
+
+    // The click returns once its handler has run: the query's last row is in, unless a box shows.
+    long long PressGetMusic(int ms = 20000) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_NE(Send(Item(IDC_GET_MUSIC), BM_CLICK, 0, 0, ms), -1) << "a box showed";
+        return MillisecondsSince(start);
+    }
+
     // A box owned by `owner`: the executable's name, the text and the exclamation icon.
     void ExpectBoxAndClose(const char* text, HWND owner = nullptr) {
         HWND hBox = Box(owner ? owner : m_hDlg, nullptr, 10000), hIcon = nullptr;
@@ -34,6 +166,7 @@ protected:
         EXPECT_EQ(icon, LRESULT(::LoadIconA(nullptr, IDI_EXCLAMATION)));
         EXPECT_TRUE(Close(hBox, IDOK));
     }
+
     // The window thread's focus and active window.
     GUITHREADINFO Gui() const {
         GUITHREADINFO info = {};
@@ -41,6 +174,10 @@ protected:
         ::GetGUIThreadInfo(m_uiThread, &info);
         return info;
     }
+
+    CMusicDlgProbe m_dlg;
+    DWORD m_uiThread = 0;
+    HWND m_hDlg = nullptr;
 };
 
 // Right after start: the focus, the about item and the icons. Only system commands 0x10 to 0x1F
@@ -50,7 +187,7 @@ protected:
 // tests/e2e.
 TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
     g_pfnShellExecute = &RecordShellExecute;
-    const INT_PTR result = Run([&](HWND hDlg) {
+    Run([&](HWND hDlg) {
         EXPECT_EQ(Gui().hwndFocus, Item(IDC_QQ_EDIT));
 
         HMENU hMenu = ::GetSystemMenu(hDlg, FALSE);
@@ -73,13 +210,9 @@ TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
                                     {0x0020, 0, 0}};
         for (const auto& c : commands) {
             SCOPED_TRACE("system command " + std::to_string(c[0]));
-            if (!c[1]) {
-                EXPECT_NE(Send(hDlg, WM_SYSCOMMAND, c[0], 0, 3000), -1) << "a box";
-                continue;
-            }
             ::PostMessageA(hDlg, WM_SYSCOMMAND, c[0], 0);
-            HWND hAbout = Box(hDlg, "关于 Velmora");
-            ASSERT_NE(hAbout, nullptr);
+            HWND hAbout = Box(hDlg, "关于 Velmora", c[1] ? 5000 : 1000);
+            ASSERT_EQ(hAbout != nullptr, c[1] != 0);
             ::PostMessageA(c[1] == WM_KEYDOWN ? ::GetDlgItem(hAbout, IDOK) : hAbout, c[1], c[2], 0);
             EXPECT_TRUE(WaitFor([&] { return !::IsWindow(hAbout); }));
         }
@@ -117,13 +250,12 @@ TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
         ::ReleaseDC(hDlg, hdc);
     });
     g_pfnShellExecute = &::ShellExecuteA;
-    EXPECT_EQ(result, IDCANCEL);
     const std::string once = "open http://www.velmora.example 1";
     EXPECT_EQ(g_opened, (std::vector<std::string>{once, once}));
 }
 
-// The largest list the service sends, 10,000 songs, ends as 10,001 rows in order; the typed number
-// stays. A double-click copies the first selected row's URL; a right-click is taken and answered
+// The largest list the service sends, 10,000 songs, ends as 10,001 rows in order, none selected.
+// A double-click copies the first selected row's URL; a right-click is taken and answered
 // with 0, so the list goes on to its own handling; over the about box, the copy's box is the about
 // box's. Prints the click's time, which scripts/bench-window collects. Later queries, failed ones
 // and the copy of the empty last row are driven from outside by tests/e2e.
@@ -134,7 +266,8 @@ TEST_F(MusicDlgTest, TenThousandSongsFillTheListInOrderAndADoubleClickCopies) {
                    {"周小舟", "月光码头", "http://cdn.velmora.example:8080/a/yueguang.mp3"}};
     for (int i = 100004; i <= 110000; ++i) { // GBK singers and names
         const std::string n = std::to_string(i).substr(1);
-        songs.push_back({"歌手" + n, "第" + n + "首歌", "http://bulk.velmora.example/" + n + ".mp3"});
+        songs.push_back(
+            {"歌手" + n, "第" + n + "首歌", "http://bulk.velmora.example/" + n + ".mp3"});
     }
     LoopbackServer server({Step::Send(Reply(songs)), Step::Close()});
     g_serviceHost = server.HostAndPort();
@@ -152,15 +285,13 @@ TEST_F(MusicDlgTest, TenThousandSongsFillTheListInOrderAndADoubleClickCopies) {
                         {NM_DBLCLK, {1}, true, false}};
 
     Run([&](HWND hDlg) {
-        HWND hEdit = Item(IDC_QQ_EDIT), hList = Item(IDC_SONG_LIST);
-        Send(hEdit, WM_SETTEXT, 0, LPARAM("10001"));
+        HWND hList = Item(IDC_SONG_LIST);
         const long long clickMs = PressGetMusic(60000);
         std::printf("10000 songs: button to last row %lld ms\n", clickMs);
         // Work per row that grows with the list shows here long before ctest's time-out.
         EXPECT_LT(clickMs, 15000);
         ASSERT_TRUE(Rows(hList) == want); // not printed whole
         EXPECT_EQ(Send(hList, LVM_GETSELECTEDCOUNT), 0);
-        EXPECT_EQ(Text(hEdit), "10001");
 
         for (const auto& c : clicks) {
             SCOPED_TRACE(&c - clicks);
@@ -187,7 +318,6 @@ TEST_F(MusicDlgTest, TenThousandSongsFillTheListInOrderAndADoubleClickCopies) {
             EXPECT_EQ(Send(hList, LVM_GETSELECTEDCOUNT), LRESULT(c.selected.size()));
         }
         EXPECT_EQ(g_listClicksPassedOn, 0) << "a click on the list found no handler";
-        EXPECT_TRUE(Rows(hList) == want) << "a click changed the list";
 
         // Over the about box, once it is the active window, the box stacks on the about box.
         ::PostMessageA(hDlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
@@ -221,7 +351,7 @@ TEST_F(MusicDlgTest, EnterEscCloseBoxAndAQueryWithoutSockets) {
     }
 
     // No socket was made before in this process: only the main has started Windows Sockets.
-    velmora_test::ScratchDir scratch("no-sockets");
+    ScratchDir scratch("no-sockets");
     while (::WSACleanup() == 0) {
     }
     g_serviceHost = "127.0.0.1:1";
@@ -231,7 +361,7 @@ TEST_F(MusicDlgTest, EnterEscCloseBoxAndAQueryWithoutSockets) {
         EXPECT_TRUE(Rows(Item(IDC_SONG_LIST)).empty());
     });
     // Had the client started them itself, it would have failed only to connect.
-    const std::string log = velmora_test::ReadBytes("log.txt");
+    const std::string log = ReadBytes("log.txt");
     EXPECT_NE(log.find("Error: failed to resolve"), std::string::npos) << log;
     WSADATA data;
     ::WSAStartup(MAKEWORD(2, 2), &data);
@@ -241,8 +371,8 @@ TEST_F(MusicDlgTest, EnterEscCloseBoxAndAQueryWithoutSockets) {
 // Prints the click's time, which scripts/bench-window collects.
 TEST_F(MusicDlgTest, AHundredThousandCharacterNumberReachesTheServiceAsTyped) {
     std::string number;
-    for (int i = 0; number.size() < 100000; ++i)
-        number += char('0' + i % 10);
+    while (number.size() < 100000)
+        number += "0123456789";
     // The service refuses such a request line with a 414 page and closes.
     LoopbackServer server({Step::Send("HTTP/1.1 414 URI Too Long\r\n\r\n414"), Step::Close()});
     g_serviceHost = server.HostAndPort();
@@ -258,7 +388,7 @@ TEST_F(MusicDlgTest, AHundredThousandCharacterNumberReachesTheServiceAsTyped) {
         ASSERT_NE(Send(hEdit, EM_REPLACESEL, TRUE, LPARAM(number.c_str()), 60000), -1);
         ::UpdateWindow(hDlg); // its painting too, which waits behind every sent message
         ASSERT_NE(Send(hDlg, WM_NULL, 0, 0, 60000), -1) << "the window did not answer again";
-        const long long layoutMs = velmora_test::MillisecondsSince(start);
+        const long long layoutMs = MillisecondsSince(start);
 
         const long long clickMs = PressGetMusic(60000);
         std::printf("100000-character number: button to last row %lld ms (text in: %lld ms)\n",
