@@ -1,6 +1,6 @@
 // Message-map dispatch: the first matching entry of the class, then of its base; commands and
 // notifications matched by code and id; unhandled dialog commands going on to the application.
-// Built once more with VELMORA_WRONG_SIGNATURE, which must fail.
+// Built once more with VELMORA_WRONG_SIGNATURE, a handler of the wrong type, which must fail.
 #include "framework/afx_win.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +30,9 @@ BEGIN_MESSAGE_MAP(CDerivedTarget, CBaseTarget)
 ON_WM_PAINT() MARK(WM_PAINT, 'A') ON_BN_CLICKED(10, On<'c'>) ON_EN_CHANGE(10, On<'e'>)
 ON_STN_CLICKED(-1, On<'s'>) ON_NOTIFY(NM_DBLCLK, 20, OnDblclk)
 ON_WM_QUERYDRAGICON() ON_WM_SYSCOMMAND()
+#ifdef VELMORA_WRONG_SIGNATURE
+ON_NOTIFY(NM_CLICK, 21, OnPaint) // a handler of the wrong type: the map must not compile
+#endif
 END_MESSAGE_MAP()
     // clang-format on
 
@@ -85,15 +88,3 @@ TEST(AfxWinApp, TakesTheDialogsUnhandledCommandsAndIsNamedAfterItsExecutable) {
     AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
     EXPECT_STREQ(named.m_pszAppName, "Named");
 }
-
-#ifdef VELMORA_WRONG_SIGNATURE
-// A handler that returns what its entry does not expect: the map must not compile.
-struct CWrongTarget : CCmdTarget {
-    int OnPaint() { return 0; }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CWrongTarget, CCmdTarget)
-ON_WM_PAINT()
-END_MESSAGE_MAP()
-#endif

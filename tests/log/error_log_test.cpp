@@ -7,8 +7,6 @@
 #include "log/error_log.h"
 #include "tests/support/scratch_dir.h"
 
-using velmora_test::ReadBytes;
-
 TEST(ErrorLog, EntriesAreAppendedByteForByteAndAnUnopenableLogIsSilent) {
     velmora_test::ScratchDir dir("log");
     const std::string stamp = "[00:00:00 PID=00000 TID=00000 EXE=               ] ";
@@ -24,7 +22,7 @@ TEST(ErrorLog, EntriesAreAppendedByteForByteAndAnUnopenableLogIsSilent) {
     LogError("%s", exact.c_str());
     LogError("%s%s", over.c_str(), over.c_str());
     WriteLogLine(4, std::string(25000, 'c').c_str());
-    EXPECT_EQ(ReadBytes("log.txt"),
+    EXPECT_EQ(velmora_test::ReadBytes("log.txt"),
               "old\n" + head + "Error: Invalid URL:http://x\r\r\n07" + stamp + "\r\r\n123" + stamp +
                   "100% %s %d%%" + head + "a\r\nb\r\r\nc\r\n\xB8\xE8\xC7\xFA" + head +
                   "Error: host:80" + head + exact + head + std::string(10239, 'b') + head +
@@ -36,5 +34,5 @@ TEST(ErrorLog, EntriesAreAppendedByteForByteAndAnUnopenableLogIsSilent) {
     EXPECT_TRUE(std::filesystem::is_empty("log.txt"));
     std::filesystem::remove("log.txt");
     LogError("Error: kept %s", "entry");
-    EXPECT_EQ(ReadBytes("log.txt"), head + "Error: kept entry");
+    EXPECT_EQ(velmora_test::ReadBytes("log.txt"), head + "Error: kept entry");
 }
