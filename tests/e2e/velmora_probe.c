@@ -61,8 +61,9 @@ static void print_window(const char* name, HWND hwnd, HWND child) {
     RECT r = {0};
     GetWindowRect(hwnd, &r);
     printf("%s\t%ld\t%ld\t%ld\t%ld", name, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    for (HWND h = hwnd; h; h = h == hwnd ? child : NULL) {
-        ask(h, WM_GETTEXT, sizeof g_text, (LPARAM)g_text);
+    const HWND texts[] = {hwnd, child};
+    for (int i = 0; i < 2 && texts[i]; ++i) {
+        ask(texts[i], WM_GETTEXT, sizeof g_text, (LPARAM)g_text);
         printf("\tx%s", g_text);
     }
     printf("\n");

@@ -88,17 +88,21 @@ private:
         return false;
     }
 
+    // Appends to the record of connection `index`, starting it when `index` is the next one.
+    void Record(size_t index, const char* bytes, int n) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (index == m_received.size())
+            m_received.emplace_back();
+        m_received[index].append(bytes, std::max(n, 0));
+    }
+
     void Serve(SOCKET s, size_t index) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_received.emplace_back();
-        lock.unlock();
+        Record(index, "", 0);
         velmora_net::SetTimeout(s, SO_SNDTIMEO, 10000); // a client that stops reading
         char buffer[4096];
         auto take = [&](int ms) { // records what arrives within `ms`; false when nothing did
             const int n = Readable(s, ms) ? recv(s, buffer, sizeof buffer, 0) : 0;
-            lock.lock();
-            m_received[index].append(buffer, std::max(n, 0));
-            lock.unlock();
+            Record(index, buffer, n);
             return n > 0;
         };
         // Only this thread writes the record, so it reads it without the lock.

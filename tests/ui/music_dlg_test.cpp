@@ -213,7 +213,9 @@ TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
             ::PostMessageA(hDlg, WM_SYSCOMMAND, c[0], 0);
             HWND hAbout = Box(hDlg, "关于 Velmora", c[1] ? 5000 : 1000);
             ASSERT_EQ(hAbout != nullptr, c[1] != 0);
-            ::PostMessageA(c[1] == WM_KEYDOWN ? ::GetDlgItem(hAbout, IDOK) : hAbout, c[1], c[2], 0);
+            if (hAbout)
+                ::PostMessageA(c[1] == WM_KEYDOWN ? ::GetDlgItem(hAbout, IDOK) : hAbout, c[1], c[2],
+                               0);
             EXPECT_TRUE(WaitFor([&] { return !::IsWindow(hAbout); }));
         }
 
