@@ -2,6 +2,9 @@
 # checkout at any path on any day. Included by the top CMakeLists.txt when
 # VELMORA_RELEASE is on (the release-win32 and release-win64 presets).
 
+# Nothing in the program throws, and it has one thread: no unwinding tables of
+# its own, and function-local statics initialised without the runtime's locks.
+add_compile_options(-fno-exceptions -fno-threadsafe-statics)
 # Unused functions and data dropped at link time; no source or build path
 # kept in the binary (__FILE__, assertion texts).
 add_compile_options(-ffunction-sections -fdata-sections -g0

@@ -6,8 +6,8 @@
 CMenu* CMenu::FromHandle(HMENU hMenu) {
     if (!hMenu)
         return nullptr;
-    thread_local std::map<HMENU, std::unique_ptr<CMenu>> t_wrappers;
-    std::unique_ptr<CMenu>& pWrapper = t_wrappers[hMenu];
+    static std::map<HMENU, std::unique_ptr<CMenu>> s_wrappers;
+    std::unique_ptr<CMenu>& pWrapper = s_wrappers[hMenu];
     if (!pWrapper)
         pWrapper.reset(new CMenu);
     pWrapper->m_hMenu = hMenu;

@@ -14,7 +14,7 @@ public:
     operator HMENU() const { return m_hMenu; }
 
     // A wrapper for `hMenu`, or null for a null handle. It lives as long as
-    // the thread; do not keep it beyond a handler.
+    // the program; do not keep it beyond a handler.
     static CMenu* FromHandle(HMENU hMenu);
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, const char* lpszNewItem = nullptr) {

@@ -2,8 +2,6 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
-#include <unordered_map>
 
 #include "framework/afx_menu.h"
 #include "framework/afx_win_app.h"
@@ -13,18 +11,15 @@ namespace {
 // Which object each subclassed window belongs to. Not a window property:
 // this lookup runs for every message, and under Wine every GetProp is a
 // round trip to the wineserver (filling the list with 10,000 songs spent
-// about 2 s in it). Drivers on other threads read it too, hence the lock.
-std::mutex g_objectsMutex;
-std::unordered_map<HWND, CWnd*> g_objects;
+// about 2 s in it). The program has one thread, so the map needs no lock.
+std::map<HWND, CWnd*> g_objects;
 
 CWnd* ObjectOf(HWND hWnd) {
-    std::lock_guard<std::mutex> lock(g_objectsMutex);
     const auto found = g_objects.find(hWnd);
     return found == g_objects.end() ? nullptr : found->second;
 }
 
 void Bind(HWND hWnd, CWnd* pWnd) {
-    std::lock_guard<std::mutex> lock(g_objectsMutex);
     if (pWnd)
         g_objects[hWnd] = pWnd;
     else
@@ -40,7 +35,7 @@ struct CurrentMessage {
 
 // The message being routed, for Default(); saved and restored around each
 // dispatch because handlers run nested modal loops (message boxes, the about box).
-thread_local CurrentMessage t_current = {nullptr, 0, 0, 0};
+CurrentMessage g_current = {nullptr, 0, 0, 0};
 
 } // namespace
 
@@ -87,8 +82,8 @@ LRESULT CALLBACK CWnd::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
     if (!pWnd)
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
 
-    const CurrentMessage saved = t_current;
-    t_current = {hWnd, message, wParam, lParam};
+    const CurrentMessage saved = g_current;
+    g_current = {hWnd, message, wParam, lParam};
     LRESULT result = 0;
     if (message == WM_NCDESTROY) {
         // The window's last message: let its own procedure see it, then unhook,
@@ -98,12 +93,12 @@ LRESULT CALLBACK CWnd::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
     } else if (!pWnd->OnWndMsg(message, wParam, lParam, &result)) {
         result = ::CallWindowProcA(pWnd->m_pfnSuper, hWnd, message, wParam, lParam);
     }
-    t_current = saved;
+    g_current = saved;
     return result;
 }
 
 LRESULT CWnd::Default() {
-    const CurrentMessage& msg = t_current;
+    const CurrentMessage& msg = g_current;
     if (!m_pfnSuper)
         return ::DefWindowProcA(m_hWnd, msg.message, msg.wParam, msg.lParam);
     return ::CallWindowProcA(m_pfnSuper, m_hWnd, msg.message, msg.wParam, msg.lParam);
@@ -115,8 +110,8 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
     if (CWnd* pBound = ObjectOf(hWnd))
         return pBound;
     // One wrapper per handle; handles are few and the program is short-lived.
-    thread_local std::map<HWND, std::unique_ptr<CWnd>> t_wrappers;
-    std::unique_ptr<CWnd>& pWrapper = t_wrappers[hWnd];
+    static std::map<HWND, std::unique_ptr<CWnd>> s_wrappers;
+    std::unique_ptr<CWnd>& pWrapper = s_wrappers[hWnd];
     if (!pWrapper)
         pWrapper.reset(new CWnd);
     pWrapper->m_hWnd = hWnd;

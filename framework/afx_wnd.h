@@ -29,7 +29,7 @@ public:
     BOOL SubclassWindow(HWND hWnd);
 
     // A wrapper for a window this program did not bind, or null for a null
-    // handle. It lives as long as the thread; do not keep it beyond a handler.
+    // handle. It lives as long as the program; do not keep it beyond a handler.
     static CWnd* FromHandle(HWND hWnd);
 
     CWnd* GetDlgItem(int nID) const;

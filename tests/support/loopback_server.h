@@ -13,12 +13,14 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <mutex>
+#include <mutex> // std::lock_guard
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "http/socket_platform.h"
+#include "tests/support/test_thread.h"
 
 namespace velmora_test {
 
@@ -55,7 +57,7 @@ public:
             getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
             listen(m_listener, 16) == 0)
             m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] {
+        m_thread.emplace([this] {
             for (int i = 0; i < m_options.connections && m_port && Readable(m_listener, 1 << 30);
                  ++i)
                 Serve(accept(m_listener, nullptr, nullptr), i);
@@ -63,14 +65,14 @@ public:
     }
     ~LoopbackServer() {
         m_stop = true;
-        m_thread.join();
+        m_thread->Join();
         closesocket(m_listener);
     }
 
     std::string HostAndPort() const { return "127.0.0.1:" + std::to_string(m_port); }
     // What the client has sent so far on connection `index`: its request, once it has a reply.
     std::string Received(size_t index = 0) {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<SpinLock> lock(m_lock);
         return index < m_received.size() ? m_received[index] : "";
     }
 
@@ -90,7 +92,7 @@ private:
 
     // Appends to the record of connection `index`, starting it when `index` is the next one.
     void Record(size_t index, const char* bytes, int n) {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<SpinLock> lock(m_lock);
         if (index == m_received.size())
             m_received.emplace_back();
         m_received[index].append(bytes, std::max(n, 0));
@@ -135,10 +137,18 @@ private:
     const Options m_options;
     SOCKET m_listener = INVALID_SOCKET;
     uint16_t m_port = 0;
-    std::mutex m_mutex;
+    // The record's lock: std::mutex is missing from the Windows compiler, and waits are short.
+    struct SpinLock {
+        std::atomic_flag busy = ATOMIC_FLAG_INIT;
+        void lock() {
+            while (busy.test_and_set())
+                std::this_thread::yield();
+        }
+        void unlock() { busy.clear(); }
+    } m_lock;
     std::vector<std::string> m_received;
     std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    std::optional<TestThread> m_thread;
 };
 
 } // namespace velmora_test

@@ -112,7 +112,7 @@ protected:
     INT_PTR Run(const std::function<void(HWND)>& drive) {
         AfxGetApp()->m_pMainWnd = &m_dlg;
         m_uiThread = ::GetCurrentThreadId();
-        std::thread driver([&] {
+        TestThread driver([&] {
             m_hDlg = Box(nullptr, "QQ空间音乐查询，QQ空间音乐克隆(双击复制歌曲地址)", 10000);
             ASSERT_NE(m_hDlg, nullptr) << "the main window did not appear";
             drive(m_hDlg);
@@ -121,7 +121,7 @@ protected:
             EXPECT_TRUE(!::IsWindow(m_hDlg) || Close(m_hDlg, IDCANCEL)) << "did not close";
         });
         const INT_PTR result = m_dlg.DoModal();
-        driver.join();
+        driver.Join();
         return result;
     }
 
