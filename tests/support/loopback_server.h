@@ -14,7 +14,6 @@
 #include <atomic>
 #include <chrono>
 #include <mutex> // std::lock_guard
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,25 +46,14 @@ class LoopbackServer {
 public:
     // The script is moved in: a benchmark reply may be megabytes long.
     explicit LoopbackServer(Script script, Options options = Options())
-        : m_script(std::move(script)), m_options(options) {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
-            listen(m_listener, 16) == 0)
-            m_port = ntohs(address.sin_port);
-        m_thread.emplace([this] {
-            for (int i = 0; i < m_options.connections && m_port && Readable(m_listener, 1 << 30);
-                 ++i)
-                Serve(accept(m_listener, nullptr, nullptr), i);
-        });
-    }
+        : m_script(std::move(script)), m_options(options), m_port(Listen()), m_thread([this] {
+              for (int i = 0; i < m_options.connections && m_port && Readable(m_listener, 1 << 30);
+                   ++i)
+                  Serve(accept(m_listener, nullptr, nullptr), i);
+          }) {}
     ~LoopbackServer() {
         m_stop = true;
-        m_thread->Join();
+        m_thread.Join();
         closesocket(m_listener);
     }
 
@@ -77,6 +65,20 @@ public:
     }
 
 private:
+    // Opens the listener on a free port; the port, or 0 when that failed.
+    uint16_t Listen() {
+        m_listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        const bool ok =
+            bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            listen(m_listener, 16) == 0;
+        return ok ? ntohs(address.sin_port) : 0;
+    }
+
     // Whether `s` turns readable within `ms`, looking in slices of 10 ms so that a stop is seen.
     bool Readable(SOCKET s, int ms) {
         for (; ms > 0 && !m_stop; ms -= 10) {
@@ -148,7 +150,7 @@ private:
     } m_lock;
     std::vector<std::string> m_received;
     std::atomic<bool> m_stop{false};
-    std::optional<TestThread> m_thread;
+    TestThread m_thread; // last: it starts at once
 };
 
 } // namespace velmora_test

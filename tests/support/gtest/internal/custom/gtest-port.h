@@ -8,14 +8,10 @@
 
 #define GTEST_HAS_NOTIFICATION_ 1
 namespace testing::internal {
-class Notification {
-public:
-    Notification() : m_hEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+struct Notification {
+    HANDLE m_hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ~Notification() { ::CloseHandle(m_hEvent); }
     void Notify() { ::SetEvent(m_hEvent); }
     void WaitForNotification() { ::WaitForSingleObject(m_hEvent, INFINITE); }
-
-private:
-    HANDLE m_hEvent;
 };
 } // namespace testing::internal
