@@ -49,8 +49,7 @@ BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRes
 }
 
 void CDialog::OnOK() {
-    if (!UpdateData(TRUE))
-        return;
+    UpdateData(TRUE);
     EndDialog(IDOK);
 }
 

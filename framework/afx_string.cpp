@@ -9,26 +9,6 @@ CString& CString::operator=(const char* text) {
     return *this;
 }
 
-int CString::Find(char ch, int start) const {
-    if (start < 0)
-        start = 0;
-    if (start >= GetLength())
-        return -1;
-    std::string::size_type at = m_data.find(ch, static_cast<std::string::size_type>(start));
-    return at == std::string::npos ? -1 : static_cast<int>(at);
-}
-
-int CString::Find(const char* sub, int start) const {
-    if (!sub)
-        return -1;
-    if (start < 0)
-        start = 0;
-    if (start > GetLength())
-        return -1;
-    std::string::size_type at = m_data.find(sub, static_cast<std::string::size_type>(start));
-    return at == std::string::npos ? -1 : static_cast<int>(at);
-}
-
 CString CString::Mid(int first) const {
     return Mid(first, GetLength());
 }
@@ -47,15 +27,6 @@ CString CString::Mid(int first, int count) const {
 
 CString CString::Left(int count) const {
     return Mid(0, count);
-}
-
-CString CString::Right(int count) const {
-    const int length = GetLength();
-    if (count <= 0)
-        return CString();
-    if (count >= length)
-        return *this;
-    return Mid(length - count, count);
 }
 
 int CString::Replace(const char* from, const char* to) {

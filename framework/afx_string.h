@@ -16,21 +16,14 @@ public:
     int GetLength() const { return static_cast<int>(m_data.size()); }
     bool IsEmpty() const { return m_data.empty(); }
     void Empty() { m_data.clear(); }
-    char GetAt(int index) const { return m_data[index]; }
     char operator[](int index) const { return m_data[index]; }
     operator const char*() const { return m_data.c_str(); }
     const std::string& str() const { return m_data; }
-
-    // Position of the first match at or after `start`, or -1. A start past
-    // the end finds nothing; a negative start counts as 0.
-    int Find(char ch, int start = 0) const;
-    int Find(const char* sub, int start = 0) const;
 
     // Out-of-range positions and counts are clamped, never read past the end.
     CString Mid(int first) const;
     CString Mid(int first, int count) const;
     CString Left(int count) const;
-    CString Right(int count) const;
 
     // Replaces every occurrence, left to right without rescanning replaced
     // text; returns how many. An empty `from` replaces nothing.
@@ -65,7 +58,6 @@ public:
     friend bool operator!=(const CString& a, const CString& b) { return !(a == b); }
     friend bool operator!=(const CString& a, const char* b) { return !(a == b); }
     friend bool operator!=(const char* a, const CString& b) { return !(b == a); }
-    friend bool operator<(const CString& a, const CString& b) { return a.m_data < b.m_data; }
 
 private:
     std::string m_data;

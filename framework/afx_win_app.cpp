@@ -4,24 +4,27 @@ namespace {
 
 CWinApp* s_pApp = nullptr;
 
+// The path of `hModule`'s file without its extension.
+std::string ModulePathWithoutExtension(HMODULE hModule) {
+    char szPath[MAX_PATH] = {};
+    ::GetModuleFileNameA(hModule, szPath, MAX_PATH);
+    std::string path = szPath;
+    const size_t dot = path.rfind('.'), slash = path.find_last_of("\\/");
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        path.erase(dot);
+    return path;
+}
+
 // The running executable's file name without directory and extension.
 CString ExecutableName() {
-    char szPath[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    CString name = szPath;
-    const int slash = static_cast<int>(name.str().find_last_of("\\/"));
-    if (slash >= 0)
-        name = name.Mid(slash + 1);
-    const int dot = static_cast<int>(name.str().rfind('.'));
-    if (dot >= 0)
-        name = name.Left(dot);
-    return name;
+    const std::string path = ModulePathWithoutExtension(nullptr);
+    return CString(path.substr(path.find_last_of("\\/") + 1)); // npos + 1 is 0
 }
 
 } // namespace
 
+// Empty: an application maps the framework's commands it wants, ID_HELP among them.
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp(const char* lpszAppName) {
@@ -67,13 +70,7 @@ BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
         pApp->m_strAppName = ExecutableName();
         pApp->m_pszAppName = pApp->m_strAppName;
     }
-    char szPath[MAX_PATH] = {};
-    ::GetModuleFileNameA(hInstance, szPath, MAX_PATH);
-    pApp->m_strHelpFilePath = szPath;
-    const int dot = static_cast<int>(pApp->m_strHelpFilePath.str().rfind('.'));
-    if (dot >= 0)
-        pApp->m_strHelpFilePath = pApp->m_strHelpFilePath.Left(dot);
-    pApp->m_strHelpFilePath += ".HLP";
+    pApp->m_strHelpFilePath = CString(ModulePathWithoutExtension(hInstance) + ".HLP");
     pApp->m_pszHelpFilePath = pApp->m_strHelpFilePath;
     return TRUE;
 }
@@ -82,15 +79,9 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, in
     if (!AfxWinInit(hInstance, hPrevInstance, lpCmdLine, nCmdShow))
         return -1;
     CWinApp* pApp = AfxGetApp();
-    // A dialog application does its whole work in InitInstance and answers
-    // FALSE; there is no message loop of the application's own to run.
-    if (pApp->InitInstance()) {
-        MSG msg;
-        while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
+    // A dialog application does its whole work in InitInstance, the dialog's
+    // modal loop being the program's only one, and answers FALSE to end.
+    pApp->InitInstance();
     return pApp->ExitInstance();
 }
 

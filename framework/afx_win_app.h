@@ -16,7 +16,8 @@ public:
     explicit CWinApp(const char* lpszAppName = nullptr);
     ~CWinApp() override;
 
-    // The program's work; FALSE ends it without a message loop.
+    // The program's work. A dialog program runs its dialog here and answers
+    // FALSE; there is no message loop of the application's own to run after it.
     virtual BOOL InitInstance();
     // The exit code of the process.
     virtual int ExitInstance();

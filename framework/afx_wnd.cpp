@@ -1,30 +1,10 @@
 #include "framework/afx_wnd.h"
 
-#include <map>
-#include <memory>
-
 #include "framework/afx_menu.h"
+#include "framework/afx_temp_map.h"
 #include "framework/afx_win_app.h"
 
 namespace {
-
-// Which object each subclassed window belongs to. Not a window property:
-// this lookup runs for every message, and under Wine every GetProp is a
-// round trip to the wineserver (filling the list with 10,000 songs spent
-// about 2 s in it). The program has one thread, so the map needs no lock.
-std::map<HWND, CWnd*> g_objects;
-
-CWnd* ObjectOf(HWND hWnd) {
-    const auto found = g_objects.find(hWnd);
-    return found == g_objects.end() ? nullptr : found->second;
-}
-
-void Bind(HWND hWnd, CWnd* pWnd) {
-    if (pWnd)
-        g_objects[hWnd] = pWnd;
-    else
-        g_objects.erase(hWnd);
-}
 
 struct CurrentMessage {
     HWND hWnd;
@@ -61,10 +41,13 @@ HWND CWnd::Detach() {
     return hWnd;
 }
 
+// A subclassed window keeps its object where the link label keeps its own: in
+// the window's user data, read for every message at the cost of a field read
+// (a window property would be a round trip to the Wine server each time).
 BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (!Attach(hWnd))
         return FALSE;
-    Bind(hWnd, this);
+    ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_pfnSuper = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)));
     return TRUE;
@@ -72,13 +55,13 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
 
 void CWnd::Unsubclass() {
     ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-    Bind(m_hWnd, nullptr);
+    ::SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
     m_pfnSuper = nullptr;
     Detach();
 }
 
 LRESULT CALLBACK CWnd::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    CWnd* pWnd = ObjectOf(hWnd);
+    CWnd* pWnd = reinterpret_cast<CWnd*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
     if (!pWnd)
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
 
@@ -105,17 +88,10 @@ LRESULT CWnd::Default() {
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
-    if (!hWnd)
-        return nullptr;
-    if (CWnd* pBound = ObjectOf(hWnd))
-        return pBound;
-    // One wrapper per handle; handles are few and the program is short-lived.
-    static std::map<HWND, std::unique_ptr<CWnd>> s_wrappers;
-    std::unique_ptr<CWnd>& pWrapper = s_wrappers[hWnd];
-    if (!pWrapper)
-        pWrapper.reset(new CWnd);
-    pWrapper->m_hWnd = hWnd;
-    return pWrapper.get();
+    // Only a window that runs this procedure holds a CWnd in its user data.
+    if (hWnd && ::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&WindowProc))
+        return reinterpret_cast<CWnd*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    return AfxTemporaryWrapper(hWnd, &CWnd::m_hWnd);
 }
 
 CWnd* CWnd::GetDlgItem(int nID) const {

@@ -45,7 +45,6 @@ public:
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
     }
-    void SetWindowText(const char* lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
     void GetWindowText(CString& rString) const;
 
 protected:

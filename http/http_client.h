@@ -20,13 +20,12 @@ public:
     // The text after the first "\r\n\r\n" of `text`; empty when there is none.
     std::string GetBody(std::string text) const;
 
-protected:
-    // The steps of Request, reachable from a test's subclass.
+private:
+    // The steps of Request; nothing else calls them.
     bool PrepareRequest(const char* url, sockaddr_in& address, std::string& text);
     bool SendAll(SOCKET s, std::string text);
     std::string ReceiveAll(SOCKET s);
 
-private:
     std::map<std::string, std::string> m_headers;
     std::string m_url;
     std::string m_response;

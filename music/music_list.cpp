@@ -151,19 +151,15 @@ std::vector<CSongInfo> ScanSongs(const CString& body) {
     }
 }
 
-bool FetchMusicListFrom(const char* hostAndPort, const CString& number, CString& body) {
+bool FetchMusicList(const CString& number, CString& body) {
     CHttpClient client;
     CString url;
     url.Format("http://%s/fcg-bin/fcgi_agent_zhenghe.fcg?UIN=%s&TYPE=16&PAGE_START=1"
                "&PAGE_END=10000&SELECT_FLAG=1",
-               hostAndPort ? hostAndPort : "", static_cast<const char*>(number));
+               MusicServiceHost(), static_cast<const char*>(number));
     if (!client.Request(url))
         return false;
     // Handed on as text: whatever follows a NUL byte is dropped here.
     body = CString(client.GetBody(client.GetResponse()).c_str());
     return true;
-}
-
-bool FetchMusicList(const CString& number, CString& body) {
-    return FetchMusicListFrom(MusicServiceHost(), number, body);
 }

@@ -173,8 +173,5 @@ void CLinkLabel::Paint() {
 
 void CLinkLabel::OpenTarget() {
     char szText[32] = {0};
-    const char* pszTarget = OwnOrWindowText(m_hWnd, m_szUrl, szText);
-    // A failed open is not reported; there is nobody to tell but the user,
-    // whose browser simply does not appear.
-    g_pfnShellExecute(nullptr, "open", pszTarget, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellOpen(OwnOrWindowText(m_hWnd, m_szUrl, szText));
 }

@@ -12,7 +12,6 @@ namespace {
 const char kLinkCaption[] = "QQ空间克隆网站"; // the template's own text of the label
 const char kSiteUrl[] = "http://www.velmora.example";
 const char kDefaultNumber[] = "123456789";
-const char kShellVerb[] = "open";
 const char kCopied[] = "歌曲地址已经成功复制到剪切板!";
 const char kFetchFailed[] = "无法连接到网络!";
 
@@ -147,9 +146,8 @@ void CMusicDlg::QueryMusic() {
         return;
     }
     const std::vector<CSongInfo> songs = ScanSongs(strBody);
-    // A visible list repaints after every insertion, which under Wine costs
-    // about 10 ms a row (10,000 songs: minutes); with drawing off during the
-    // fill and one repaint after it, the same rows go in within milliseconds.
+    // A visible list repaints after every insertion, a cost that grows with
+    // the list; with drawing off during the fill, it repaints once, after it.
     m_listSongs.SendMessage(WM_SETREDRAW, FALSE, 0);
     for (const CSongInfo& song : songs)
         AddSongRow(song);
@@ -168,7 +166,7 @@ void CMusicDlg::AddSongRow(CSongInfo song) {
 }
 
 void CMusicDlg::OnClickSiteLink() {
-    g_pfnShellExecute(nullptr, kShellVerb, kSiteUrl, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellOpen(kSiteUrl);
 }
 
 void CMusicDlg::OnRclickSongList(NMHDR*, LRESULT* pResult) {

@@ -1,4 +1,4 @@
-// g_pfnShellExecute: the program's one door to the shell's "open", replaceable in tests.
+// ShellOpen: the program's one door to the shell's "open", replaceable in tests.
 #pragma once
 
 #include <windows.h>
@@ -9,3 +9,7 @@ typedef HINSTANCE(WINAPI* PFN_SHELLEXECUTEA)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCST
 
 // Points at ShellExecuteA. Tests point it at a recorder so that no browser starts.
 extern PFN_SHELLEXECUTEA g_pfnShellExecute;
+
+// Opens `target` (a web address) with the shell's "open", shown normally. A failure is not
+// reported: there is nobody to tell but the user, whose browser simply does not appear.
+void ShellOpen(const char* target);

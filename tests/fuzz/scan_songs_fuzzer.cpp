@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CString body(std::string(reinterpret_cast<const char*>(data), size));
     const std::vector<CSongInfo> songs = ScanSongs(body), want = velmora_reference::ScanSongs(body);
     size_t markers = 0;
-    for (int at = body.Find("<minemusic>"); at >= 0; at = body.Find("<minemusic>", at + 1))
+    for (size_t at = 0; (at = body.str().find("<minemusic>", at)) != std::string::npos; ++at)
         ++markers;
     // Each pass but the last, which found no URL tag, takes its own marker.
     FUZZ_CHECK(songs.size() == want.size() && songs.size() <= markers + 1 &&

@@ -138,7 +138,8 @@ TEST(HttpClient, FailuresReturnFalseWithTheirLogEntries) {
     }
     // The query fails the same way and leaves the body it was given alone.
     CString body("kept");
-    EXPECT_FALSE(FetchMusicListFrom(smuggled.HostAndPort().c_str(), "1\nX-Injected: 1", body));
+    g_serviceHost = smuggled.HostAndPort();
+    EXPECT_FALSE(FetchMusicList("1\nX-Injected: 1", body));
     EXPECT_EQ(body.str(), "kept");
     ExpectLog(NotPrepared(invalid, Url(smuggled, Query("1\r\nX-Injected: 1"))), "query");
 }

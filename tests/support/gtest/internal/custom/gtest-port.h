@@ -1,17 +1,19 @@
 // GoogleTest's own hook for a port, found before its empty default (cmake/VelmoraTesting.cmake).
-// Its Notification needs std::mutex, which the Windows compiler without a thread library lacks:
-// on Windows it is a manual-reset event instead.
+// Its Notification needs std::mutex, which the Windows compiler without a thread library lacks;
+// it serves only GoogleTest's own thread helpers, which no test here uses, so a flag will do.
 #pragma once
 
-// Through winsock2.h, which must come before windows.h in the tests that use sockets.
-#include <winsock2.h>
+#include <atomic>
+#include <thread>
 
 #define GTEST_HAS_NOTIFICATION_ 1
 namespace testing::internal {
 struct Notification {
-    HANDLE m_hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ~Notification() { ::CloseHandle(m_hEvent); }
-    void Notify() { ::SetEvent(m_hEvent); }
-    void WaitForNotification() { ::WaitForSingleObject(m_hEvent, INFINITE); }
+    std::atomic<bool> m_bNotified{false};
+    void Notify() { m_bNotified = true; }
+    void WaitForNotification() {
+        while (!m_bNotified)
+            std::this_thread::yield();
+    }
 };
 } // namespace testing::internal
