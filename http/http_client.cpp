@@ -11,9 +11,6 @@ namespace {
 
 constexpr int kTimeoutMs = 5000;
 constexpr int kReceiveChunk = 1024;
-// Not a power of two, so that a reply of a round number of megabytes does
-// not just miss the capacity and need one more copy of the whole of it.
-constexpr size_t kInitialReserve = 24 * 1024;
 
 } // namespace
 
@@ -129,11 +126,6 @@ std::string CHttpClient::ReceiveAll(SOCKET s) {
         const int n = recv(s, buffer, kReceiveChunk, 0);
         if (n <= 0)
             break;
-        // Growing by a factor of 4 rather than 2: for a reply of megabytes
-        // the fresh pages of each larger copy cost more than the reading,
-        // and pages reserved but never written cost nothing.
-        if (reply.capacity() - reply.size() < static_cast<size_t>(n))
-            reply.reserve(std::max<size_t>(kInitialReserve, reply.capacity() * 4));
         // Every byte counts, NUL bytes included: the reply is cut at a NUL
         // only where it is handed on as text.
         reply.append(buffer, static_cast<size_t>(n));
