@@ -8,15 +8,12 @@ class CString {
 public:
     CString() = default;
     CString(const char* text) : m_data(text ? text : "") {}
-    CString(const char* text, int length) : m_data(text, length > 0 ? length : 0) {}
     CString(const std::string& text) : m_data(text) {}
 
     CString& operator=(const char* text);
 
     int GetLength() const { return static_cast<int>(m_data.size()); }
     bool IsEmpty() const { return m_data.empty(); }
-    void Empty() { m_data.clear(); }
-    char operator[](int index) const { return m_data[index]; }
     operator const char*() const { return m_data.c_str(); }
     const std::string& str() const { return m_data; }
 
@@ -46,7 +43,6 @@ public:
 
     CString& operator+=(const CString& other) { m_data += other.m_data; return *this; }
     CString& operator+=(const char* text) { if (text) m_data += text; return *this; }
-    CString& operator+=(char ch) { m_data += ch; return *this; }
 
     friend CString operator+(CString a, const CString& b) { return a += b; }
     friend CString operator+(CString a, const char* b) { return a += b; }
