@@ -1,5 +1,5 @@
 /* velmora_probe: reads the Velmora window from outside its process, the way
- * desktop automation tools do, for the end-to-end tests and the screenshots.
+ * desktop automation tools do, for the end-to-end tests, the demo and the screenshots.
  *
  *   velmora_probe [ROW...]         what the window shows, with the rows named
  *   velmora_probe syscommand ID    posts WM_SYSCOMMAND ID to the main window

@@ -1,5 +1,5 @@
 # Drives the real Velmora.exe from outside, as a person would, for the
-# end-to-end tests and the screenshots: the stand-in music service, the program
+# end-to-end tests, the demo and the screenshots: the stand-in music service, the program
 # under Wine, xdotool for the pointer and the keys, xclip for the X clipboard,
 # ImageMagick for pictures, and velmora_probe.exe to read the window. Every
 # wait here is bounded: what never comes raises TimeoutError (or, from a
@@ -13,7 +13,7 @@ import sys
 import threading
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
 sys.path.insert(0, os.path.join(ROOT, "tools", "music_service"))
 from music_service import MusicService, load_songs  # noqa: E402
@@ -78,7 +78,7 @@ class StandIn:
 class Velmora:
     def __init__(self, build_dir, workdir, exe=None):
         self.exe = exe or os.path.join(build_dir, "app", "Velmora.exe")
-        self.probe_exe = os.path.join(build_dir, "tests", "e2e", "velmora_probe.exe")
+        self.probe_exe = os.path.join(build_dir, "tools", "velmora_probe.exe")
         self.workdir, self.proc = workdir, None
 
     def start(self):
