@@ -1,5 +1,6 @@
 #include "framework/afx_string.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -14,15 +15,10 @@ CString CString::Mid(int first) const {
 }
 
 CString CString::Mid(int first, int count) const {
-    const int length = GetLength();
-    if (first < 0)
-        first = 0;
-    if (count < 0 || first >= length)
-        return CString();
-    // Compare by subtraction: first + count may not fit in an int.
-    if (count > length - first)
-        count = length - first;
-    return CString(m_data.substr(static_cast<size_t>(first), static_cast<size_t>(count)));
+    // A negative position counts as 0 and a negative count as none; substr
+    // clamps the rest to the end.
+    const size_t from = std::min(static_cast<size_t>(std::max(first, 0)), m_data.size());
+    return CString(m_data.substr(from, static_cast<size_t>(std::max(count, 0))));
 }
 
 CString CString::Left(int count) const {
