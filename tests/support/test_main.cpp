@@ -5,6 +5,11 @@
 // matches a recorded verdict.
 #ifdef _WIN32
 #include <winsock2.h>
+// A crash ends the process with its exception code, not in Wine's debugger, which would wait
+// like a finished process that Wine did not end.
+static LONG WINAPI EndOnCrash(EXCEPTION_POINTERS*) {
+    return EXCEPTION_EXECUTE_HANDLER;
+}
 #endif
 
 #include <gtest/gtest.h>
@@ -13,6 +18,7 @@
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
+    ::SetUnhandledExceptionFilter(&EndOnCrash);
     WSADATA data;
     ::WSAStartup(MAKEWORD(2, 2), &data);
 #endif
