@@ -68,14 +68,6 @@ Table Rows(HWND hList) {
     return rows;
 }
 
-// The service's reply listing `songs` (singer, name, URL).
-std::string Reply(const Table& songs) {
-    std::string records;
-    for (const auto& s : songs)
-        records += SongRecord(s[0].c_str(), s[1].c_str(), s[2].c_str());
-    return "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GBK\r\n\r\n" + SongBody(records);
-}
-
 // The clipboard's CF_TEXT, or "<none>" when it holds no text or stays busy.
 std::string ClipboardText() {
     const bool open = WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2000);
@@ -86,21 +78,6 @@ std::string ClipboardText() {
     ::CloseClipboard();
     return text;
 }
-
-// Double- and right-clicks on the list that no handler took: they went on to the dialog manager.
-std::atomic<int> g_listClicksPassedOn{0};
-class CMusicDlgProbe : public CMusicDlg {
-    BOOL OnInitDialog() override {
-        s_pfnDialogManager = std::exchange(m_pfnSuper, &PassOn);
-        return CMusicDlg::OnInitDialog();
-    }
-    static LRESULT CALLBACK PassOn(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        const UINT code = message == WM_NOTIFY ? reinterpret_cast<NMHDR*>(lParam)->code : 0;
-        g_listClicksPassedOn += wParam == IDC_SONG_LIST && (code == NM_RCLICK || code == NM_DBLCLK);
-        return ::CallWindowProcA(s_pfnDialogManager, hWnd, message, wParam, lParam);
-    }
-    static inline WNDPROC s_pfnDialogManager;
-};
 
 // The dialog runs modally on the test's thread while `drive` runs on a second one, sending what
 // returns at once and posting what opens a modal box. Whatever it leaves open is closed after.
@@ -170,13 +147,12 @@ protected:
 
     // The window thread's focus and active window.
     GUITHREADINFO Gui() const {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof(info);
+        GUITHREADINFO info = {sizeof(info)};
         ::GetGUIThreadInfo(m_uiThread, &info);
         return info;
     }
 
-    CMusicDlgProbe m_dlg;
+    CMusicDlg m_dlg;
     DWORD m_uiThread = 0;
     HWND m_hDlg = nullptr;
 };
@@ -261,10 +237,10 @@ TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
 // the client area starts left of it by half the excess, rounded toward the client area.
 TEST(MusicDlgIcon, IconOriginCentresRoundingTowardZero) {
     // client width, height; icon width, height; origin x, y, each worked out by hand
+    // clang-format off
     const int rows[][6] = {{20, 20, 32, 32, -5, -5}, // -11 / 2: floor division would give -6
-                           {101, 50, 32, 32, 35, 9},
-                           {100, 51, 32, 32, 34, 10},
-                           {32, 33, 32, 16, 0, 9}};
+                           {101, 50, 32, 32, 35, 9}, {100, 51, 32, 32, 34, 10}, {32, 33, 32, 16, 0, 9}};
+    // clang-format on
     for (const auto& r : rows) {
         const POINT pt = CMusicDlg::IconOrigin(RECT{0, 0, r[0], r[1]}, r[2], r[3]);
         EXPECT_EQ(std::make_pair(pt.x, pt.y), std::make_pair(LONG(r[4]), LONG(r[5])))
@@ -287,10 +263,12 @@ TEST_F(MusicDlgTest, TenThousandSongsFillTheListInOrderAndADoubleClickCopies) {
         songs.push_back(
             {"歌手" + n, "第" + n + "首歌", "http://bulk.velmora.example/" + n + ".mp3"});
     }
-    LoopbackServer server({Step::Send(Reply(songs)), Step::Close()});
+    std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GBK\r\n\r\n", records;
+    for (const auto& s : songs)
+        records += SongRecord(s[0].c_str(), s[1].c_str(), s[2].c_str());
+    LoopbackServer server({Step::Send(reply + SongBody(records)), Step::Close()});
     g_serviceHost = server.HostAndPort();
-    Table want = songs;
-    want.push_back({"", "", ""}); // a list shown ends in an empty row
+    songs.push_back({"", "", ""}); // a list shown ends in an empty row
 
     // In order: a case that copies nothing leaves what the one before it copied.
     struct {
@@ -305,7 +283,7 @@ TEST_F(MusicDlgTest, TenThousandSongsFillTheListInOrderAndADoubleClickCopies) {
     Run([&](HWND hDlg) {
         HWND hList = Item(IDC_SONG_LIST);
         std::printf("10000 songs: button to last row %lld ms\n", PressGetMusic());
-        ASSERT_TRUE(Rows(hList) == want); // not printed whole
+        ASSERT_TRUE(Rows(hList) == songs); // not printed whole
         EXPECT_EQ(Send(hList, LVM_GETSELECTEDCOUNT), 0);
 
         for (const auto& c : clicks) {
@@ -332,7 +310,6 @@ TEST_F(MusicDlgTest, TenThousandSongsFillTheListInOrderAndADoubleClickCopies) {
             EXPECT_EQ(Box(hDlg, nullptr, 0), nullptr);
             EXPECT_EQ(Send(hList, LVM_GETSELECTEDCOUNT), LRESULT(c.selected.size()));
         }
-        EXPECT_EQ(g_listClicksPassedOn, 0) << "a click on the list found no handler";
 
         // Over the about box, once it is the active window, the box stacks on the about box.
         ::PostMessageA(hDlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
@@ -413,17 +390,17 @@ TEST_F(MusicDlgTest, AHundredThousandCharacterNumberReachesTheServiceAsTyped) {
         ::UpdateWindow(hDlg); // its painting too, which waits behind every sent message
         ASSERT_NE(Send(hDlg, WM_NULL, 0, 0, 60000), -1) << "the window did not answer again";
         const long long layoutMs = MillisecondsSince(start);
-        ASSERT_EQ(g_textsSet, 1) << "the edit box's messages are not counted";
 
         std::printf("100000-character number: button to last row %lld ms (text in: %lld ms)\n",
                     PressGetMusic(), layoutMs);
+        // Once, by EM_REPLACESEL above; none would mean the edit box's messages go uncounted.
         EXPECT_EQ(g_textsSet, 1) << "the click set the number's text again";
         const std::string want = "GET /fcg-bin/fcgi_agent_zhenghe.fcg?UIN=" + number +
                                  "&TYPE=16&PAGE_START=1&PAGE_END=10000&SELECT_FLAG=1 HTTP/1.1\r\n";
         EXPECT_EQ(server.Received(0).substr(0, want.size()), want);
-        // The refusal is a reply like any other: one empty row, no box; the number is kept, whole.
+        // The refusal is a reply like any other: one empty row, no box. (The number went in whole:
+        // the request line holds it, and nothing has set the text since.)
         EXPECT_EQ(Rows(Item(IDC_SONG_LIST)), (Table{{"", "", ""}}));
-        EXPECT_EQ(Send(hEdit, WM_GETTEXTLENGTH), LRESULT(number.size()));
     });
 }
 
