@@ -236,15 +236,15 @@ TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
 // Where a minimised window's icon goes: (client - icon + 1) / 2 toward zero, so an icon wider than
 // the client area starts left of it by half the excess, rounded toward the client area.
 TEST(MusicDlgIcon, IconOriginCentresRoundingTowardZero) {
-    // client width, height; icon width, height; origin x, y, each worked out by hand
+    // client width, height; icon width, height; origin x, y, each worked out by hand. The first
+    // row's -11 / 2 is -5 toward zero, where floor division would give -6.
     // clang-format off
-    const int rows[][6] = {{20, 20, 32, 32, -5, -5}, // -11 / 2: floor division would give -6
-                           {101, 50, 32, 32, 35, 9}, {100, 51, 32, 32, 34, 10}, {32, 33, 32, 16, 0, 9}};
+    const LONG rows[][6] = {{20, 20, 32, 32, -5, -5}, {101, 50, 32, 32, 35, 9},
+                            {100, 51, 32, 32, 34, 10}, {32, 33, 32, 16, 0, 9}};
     // clang-format on
     for (const auto& r : rows) {
         const POINT pt = CMusicDlg::IconOrigin(RECT{0, 0, r[0], r[1]}, r[2], r[3]);
-        EXPECT_EQ(std::make_pair(pt.x, pt.y), std::make_pair(LONG(r[4]), LONG(r[5])))
-            << r[0] << "x" << r[1] << ", icon " << r[2] << "x" << r[3];
+        EXPECT_EQ(std::pair(pt.x, pt.y), std::pair(r[4], r[5])) << r[0] << "x" << r[1];
     }
 }
 
