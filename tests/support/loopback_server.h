@@ -38,7 +38,7 @@ struct Step {
 using Script = std::vector<Step>;
 
 struct Options {
-    int connections = 1; // each served with the same script
+    int connections = 1; // each served with the same script; 0: the port held, never listened on
     bool readRequestFirst = true;
 };
 
@@ -75,7 +75,7 @@ private:
         const bool ok =
             bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
             getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
-            listen(m_listener, 16) == 0;
+            (m_options.connections == 0 || listen(m_listener, 16) == 0);
         return ok ? ntohs(address.sin_port) : 0;
     }
 
