@@ -99,10 +99,11 @@ TEST(HttpClient, FailuresReturnFalseWithTheirLogEntries) {
     // a name server (a label longer than 63 bytes, a dotted number that is no address); malformed
     // URLs; a URL that tries to smuggle a header line; then peers that close or reset after or
     // before reading the request. Only those last replace the good reply, with an empty one.
-    const Options noRead{1, false};
+    const Options noRead{1, false}, noReadTwice{2, false};
     LoopbackServer good({Step::Send("HTTP/1.1 200 OK\r\n\r\nfirst")}), smuggled({Step::Close()});
     LoopbackServer closes({Step::Close()}), resets({Step::Reset()});
-    LoopbackServer closesAtOnce({Step::Close()}, noRead), resetsAtOnce({Step::Reset()}, noRead);
+    LoopbackServer closesAtOnce({Step::Close()}, noRead),
+        resetsAtOnce({Step::Reset()}, noReadTwice);
     // A port held for this case and never listened on: refused, and no other case can take it.
     const LoopbackServer held(Script(), Options{0});
     const std::string refused = Url(held);
@@ -111,6 +112,7 @@ TEST(HttpClient, FailuresReturnFalseWithTheirLogEntries) {
     const std::string invalid = "Error: Invalid URL:";
     const std::string noReply = "Error: failed to get the response of the HTTP request. error=";
     const std::string unresolved = "Error: failed to resolve the IP address for the URL:";
+    const std::string unsent = "Error: failed to send the HTTP request. error=";
     const std::pair<std::string, Logs> rows[] = {
         {refused, {{"Error: failed to connect to URL:" + refused}}},
         {noName, NotPrepared(unresolved, noName)},
@@ -124,14 +126,17 @@ TEST(HttpClient, FailuresReturnFalseWithTheirLogEntries) {
         {Url(resets), {{noReply}}},
         {Url(closesAtOnce), {{noReply}}},
         // The reset may reach the client before its request is out.
-        {Url(resetsAtOnce), {{noReply}, {"Error: failed to send the HTTP request. error="}}}};
+        {Url(resetsAtOnce), {{noReply}, {unsent}}},
+        // A request larger than the sockets' buffers both ways cannot all go before the reset.
+        {Url(resetsAtOnce, "/" + std::string(32 << 20, 'x')), {{unsent}}}};
     CHttpClient client;
     ASSERT_TRUE(client.Request(Url(good).c_str()));
     for (const auto& [url, logs] : rows) {
-        EXPECT_FALSE(client.Request(url.c_str())) << url;
-        EXPECT_EQ(client.GetResponse(),
-                  &url < &rows[6].first ? "HTTP/1.1 200 OK\r\n\r\nfirst" : "");
-        ExpectLog(logs, url);
+        const std::string what = url.substr(0, 100);
+        EXPECT_FALSE(client.Request(url.c_str())) << what;
+        EXPECT_EQ(client.GetResponse(), &url < &rows[6].first ? "HTTP/1.1 200 OK\r\n\r\nfirst" : "")
+            << what;
+        ExpectLog(logs, what);
     }
     // The query fails the same way and leaves the body it was given alone.
     CString body("kept");

@@ -147,7 +147,8 @@ protected:
 
     // The window thread's focus and active window.
     GUITHREADINFO Gui() const {
-        GUITHREADINFO info = {sizeof(info)};
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
         ::GetGUIThreadInfo(m_uiThread, &info);
         return info;
     }
