@@ -114,11 +114,9 @@ HWND AfxGetSafeOwner(CWnd* pParent) {
 }
 
 int AfxMessageBox(const char* lpszText, UINT nType, UINT) {
-    if ((nType & MB_ICONMASK) == 0) {
-        const UINT buttons = nType & MB_TYPEMASK;
-        if (buttons == MB_OK || buttons == MB_OKCANCEL)
-            nType |= MB_ICONEXCLAMATION;
-    }
+    // The program shows only OK boxes; without an icon of their own they warn.
+    if ((nType & MB_ICONMASK) == 0)
+        nType |= MB_ICONEXCLAMATION;
     CWinApp* pApp = AfxGetApp();
     CString caption = pApp && pApp->m_pszAppName ? CString(pApp->m_pszAppName) : ExecutableName();
     return ::MessageBoxA(AfxGetSafeOwner(nullptr), lpszText, caption, nType);

@@ -57,6 +57,6 @@ HINSTANCE AfxFindResourceHandle(const char* lpszName, const char* lpszType);
 HWND AfxGetSafeOwner(CWnd* pParent);
 
 // A message box owned by the active main window, captioned with the
-// application's name. Without an icon in `nType`, OK and OK/Cancel boxes get
-// the exclamation icon. The result is the button that closed it.
+// application's name. Without an icon in `nType`, a box gets the exclamation
+// icon. The result is the button that closed it.
 int AfxMessageBox(const char* lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
