@@ -7,7 +7,7 @@
 // handler, __gnu_cxx::__verbose_terminate_handler, in the program: the linker
 // takes the program's objects before it searches libstdc++.a, so the library's
 // definition, and the demangler with it, is never pulled in. Should that ever
-// stop working, the release build fails (cmake/VelmoraReleaseChecks.cmake).
+// stop working, the release build fails (cmake/VelmoraExeChecks.cmake).
 #include <cstdlib>
 
 namespace __gnu_cxx {
