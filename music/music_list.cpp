@@ -68,47 +68,35 @@ private:
     size_t m_found = std::string::npos;
 };
 
-// One tag with its value: the tag's own finder, a finder for the "]]>" that
-// closes its values, and the value of the tag occurrence read last. A tag
-// occurrence that several passes find (a field missing from the records in
-// between) is read once.
+// One field of the records: the finder of its tag and of the "]]>" that
+// closes its values.
 class Field {
 public:
     Field(const std::string& text, const char* tag, size_t length)
         : m_text(text), m_tagLength(length), m_tag(text, tag, length),
           m_closer(text, kValueCloser, Length(kValueCloser)) {}
 
-    // The value at the first occurrence of the tag at or after `from`, its
-    // position in `at` (npos when there is none; the value is then empty).
-    const std::string& ValueAfter(size_t from, size_t& at) {
-        static const std::string kEmpty;
-        at = m_tag.Find(from);
-        if (at == std::string::npos)
-            return kEmpty;
-        if (at != m_valueAt) {
-            m_valueAt = at;
-            m_value = ReadValue(at);
-        }
-        return m_value;
-    }
-
-private:
-    std::string ReadValue(size_t at) {
+    // The value of the first tag in [from, to), or empty when the record
+    // between those two has none. "<![CDATA[" must follow the tag at once;
+    // the value runs to the next "]]>" (to the end of the text when there is
+    // none) and keeps its first kMaxValue bytes.
+    std::string ValueIn(size_t from, size_t to) {
+        const size_t at = m_tag.Find(from);
+        if (at == std::string::npos || at >= to)
+            return std::string();
         const size_t opener = at + m_tagLength;
         if (m_text.compare(opener, Length(kValueOpener), kValueOpener) != 0)
             return std::string();
         const size_t start = opener + Length(kValueOpener);
-        // With no "]]>" after it, the value runs to the end of the text.
         const size_t end = std::min(m_closer.Find(start), m_text.size());
         return m_text.substr(start, std::min(end - start, kMaxValue));
     }
 
+private:
     const std::string& m_text;
     size_t m_tagLength;
     ForwardFinder m_tag;
     ForwardFinder m_closer;
-    size_t m_valueAt = std::string::npos;
-    std::string m_value;
 };
 
 CString UnescapeUrl(const std::string& value) {
@@ -127,28 +115,22 @@ std::vector<CSongInfo> ScanSongs(const CString& body) {
     Field songName(text, kSongNameTag, Length(kSongNameTag));
     Field songUrl(text, kSongUrlTag, Length(kSongUrlTag));
 
-    // Every search of a pass starts at its record marker, and the next pass
-    // looks for its marker from the previous song-URL tag, so the position
-    // only ever moves forward, which is what the finders rely on.
+    // A record is the text from its marker to the next one (or to the end),
+    // and its fields are looked for there alone: a field it lacks stays
+    // empty rather than being taken from a later record. Records follow one
+    // another, so every finder moves only forward.
     std::vector<CSongInfo> songs;
-    size_t p = 0;
-    for (;;) {
+    for (size_t p = marker.Find(0); p != std::string::npos;) {
+        const size_t next = marker.Find(p + 1);
+        const size_t end = next == std::string::npos ? text.size() : next;
         CSongInfo song;
-        size_t at = std::string::npos;
-        p = marker.Find(p);
-        if (p != std::string::npos) {
-            song.m_strSinger = CString(singer.ValueAfter(p, at));
-            song.m_strSongName = CString(songName.ValueAfter(p, at));
-            const std::string& url = songUrl.ValueAfter(p, at);
-            if (at != std::string::npos) {
-                song.m_strSongUrl = UnescapeUrl(url);
-                p = at;
-            }
-        }
+        song.m_strSinger = CString(singer.ValueIn(p, end));
+        song.m_strSongName = CString(songName.ValueIn(p, end));
+        song.m_strSongUrl = UnescapeUrl(songUrl.ValueIn(p, end));
         songs.push_back(std::move(song));
-        if (at == std::string::npos)
-            return songs;
+        p = next;
     }
+    return songs;
 }
 
 bool FetchMusicList(const CString& number, CString& body) {

@@ -15,6 +15,7 @@ const char* MusicServiceHost();
 // to its first NUL byte), or false after the HTTP client has logged the cause.
 bool FetchMusicList(const CString& number, CString& body);
 
-// The song records of a reply body, in order; always at least one: the
-// record of the final pass, which found no song URL.
+// The song records of a reply body, in order: one for each "<minemusic>",
+// with the fields found between it and the next one. None for a body
+// without a marker.
 std::vector<CSongInfo> ScanSongs(const CString& body);

@@ -5,7 +5,8 @@
 #include "ui/shell_open.h"
 
 CLinkLabel::CLinkLabel()
-    : m_bHover(0), m_hWnd(nullptr), m_hFont(nullptr), m_pfnPrevWndProc(nullptr) {
+    : m_bHover(0), m_hWnd(nullptr), m_hFont(nullptr), m_pfnPrevWndProc(nullptr),
+      m_bDblClk(0) {
     m_szCaption[0] = '\0';
     m_szUrl[0] = '\0';
 }
@@ -56,6 +57,7 @@ HWND CLinkLabel::Detach() {
 
     // The capture and SS_NOTIFY stay as they are; only our own state goes.
     m_bHover = 0;
+    m_bDblClk = 0;
     m_pfnPrevWndProc = nullptr;
     m_szCaption[0] = '\0';
     m_szUrl[0] = '\0';
@@ -107,9 +109,18 @@ LRESULT CALLBACK CLinkLabel::LinkWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LP
     case WM_LBUTTONDOWN:
         // Swallowed: the static would otherwise notify its parent of a click
         // that the release is about to act on.
+        pLabel->m_bDblClk = 0;
         return 0;
+    case WM_LBUTTONDBLCLK:
+        // The click before it has opened the target already; the static
+        // still hears of the double-click.
+        pLabel->m_bDblClk = 1;
+        return CallWindowProcA(pLabel->m_pfnPrevWndProc, hWnd, uMsg, wParam, lParam);
     case WM_LBUTTONUP:
-        pLabel->OpenTarget();
+        if (pLabel->m_bDblClk)
+            pLabel->m_bDblClk = 0;
+        else
+            pLabel->OpenTarget();
         return 0;
     case WM_CAPTURECHANGED:
         pLabel->m_bHover = 0;

@@ -34,6 +34,9 @@ protected:
     char m_szCaption[32];
     char m_szUrl[1024];
     WNDPROC m_pfnPrevWndProc;
+    // Set by a double-click, so that the release ending it does not open the
+    // target a second time.
+    BOOL m_bDblClk;
 
 private:
     void Paint();

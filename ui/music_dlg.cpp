@@ -180,6 +180,9 @@ void CMusicDlg::OnDblclkSongList(NMHDR*, LRESULT* pResult) {
     if (nItem < 0)
         return;
     const CString strUrl = m_listSongs.GetItemText(nItem, kUrlColumn);
+    // A record without a URL: there is nothing to copy, so nothing is said.
+    if (strUrl.IsEmpty())
+        return;
 
     // Held by another program: copy nothing and say nothing.
     if (!::OpenClipboard(m_hWnd))

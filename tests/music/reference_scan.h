@@ -10,34 +10,33 @@
 
 namespace velmora_reference {
 
-// The value of the first `tag` at or after `from`, if any: "<![CDATA[" must follow the tag at
-// once; the value runs to the next "]]>", or to the end of the text when none follows, and keeps
-// its first 1023 bytes. `at` is where the tag is, or npos.
-inline std::string ValueAfter(const std::string& text, size_t from, const std::string& tag,
-                              size_t& at) {
-    at = text.find(tag, from);
-    if (at == std::string::npos || text.compare(at + tag.size(), 9, "<![CDATA[") != 0)
+// The value of the first `tag` in `record`, if any: "<![CDATA[" must follow the tag at once; the
+// value runs to the next "]]>" in the whole text, or to its end when none follows, and keeps its
+// first 1023 bytes.
+inline std::string Value(const std::string& text, size_t begin, size_t end, const std::string& tag) {
+    const size_t at = text.substr(begin, end - begin).find(tag);
+    if (at == std::string::npos || text.compare(begin + at + tag.size(), 9, "<![CDATA[") != 0)
         return std::string();
-    const size_t start = at + tag.size() + 9;
+    const size_t start = begin + at + tag.size() + 9;
     return text.substr(start, std::min(text.find("]]>", start), text.size()) - start)
         .substr(0, 1023);
 }
 
+// One record per "<minemusic>", its fields taken from the text up to the next one.
 inline std::vector<CSongInfo> ScanSongs(const CString& body) {
     const std::string& text = body.str();
     std::vector<CSongInfo> songs;
-    for (size_t p = 0, u = 0; u != std::string::npos;) {
+    for (size_t p = text.find("<minemusic>"); p != std::string::npos;) {
+        const size_t next = text.find("<minemusic>", p + 1);
+        const size_t end = next == std::string::npos ? text.size() : next;
         CSongInfo song;
-        u = std::string::npos;
-        if ((p = text.find("<minemusic>", p)) != std::string::npos) {
-            song.m_strSinger = ValueAfter(text, p, "<xsinger_name>", u);
-            song.m_strSongName = ValueAfter(text, p, "<xsong_name>", u);
-            song.m_strSongUrl = ValueAfter(text, p, "<xsong_url>", u);
-            song.m_strSongUrl.Replace("&#58;", ":");
-            song.m_strSongUrl.Replace("&#46;", ".");
-            p = u;
-        }
+        song.m_strSinger = Value(text, p, end, "<xsinger_name>");
+        song.m_strSongName = Value(text, p, end, "<xsong_name>");
+        song.m_strSongUrl = Value(text, p, end, "<xsong_url>");
+        song.m_strSongUrl.Replace("&#58;", ":");
+        song.m_strSongUrl.Replace("&#46;", ".");
         songs.push_back(song);
+        p = next;
     }
     return songs;
 }

@@ -249,16 +249,18 @@ TEST(MusicDlgIcon, IconOriginCentresRoundingTowardZero) {
     }
 }
 
-// The largest list the service sends, 10,000 songs, ends as 10,001 rows in order, none selected.
-// A double-click copies the first selected row's URL; a right-click is taken and answered
-// with 0, so the list goes on to its own handling; over the about box, the copy's box is the about
-// box's. Prints the click's time, which scripts/bench-window collects. Later queries, failed ones
-// and the copy of the empty last row are driven from outside by tests/e2e.
+// The largest list the service sends, 10,000 songs and one without a URL, fills exactly as many
+// rows, in order, none selected. A double-click copies the first selected row's URL, and nothing
+// from a row without one; a right-click is taken and answered with 0, so the list goes on to its
+// own handling; over the about box, the copy's box is the about box's. Prints the click's time,
+// which scripts/bench-window collects. Later queries and failed ones are driven from outside by
+// tests/e2e.
 TEST_F(MusicDlgTest, TenThousandSongsFillTheListInOrderAndADoubleClickCopies) {
     const std::string longUrl = "http://music.velmora.example/" + std::string(700, 'x') + ".mp3";
     Table songs = {{"白鹭乐队&#46;组合", "远方 (现场版)", longUrl},
                    {"林晓岚", "夏夜的风", "http://music.velmora.example/songs/xiaye.mp3"},
-                   {"周小舟", "月光码头", "http://cdn.velmora.example:8080/a/yueguang.mp3"}};
+                   {"周小舟", "月光码头", "http://cdn.velmora.example:8080/a/yueguang.mp3"},
+                   {"佚名", "无地址", ""}};
     for (int i = 100004; i <= 110000; ++i) { // GBK singers and names
         const std::string n = std::to_string(i).substr(1);
         songs.push_back(
@@ -269,7 +271,6 @@ TEST_F(MusicDlgTest, TenThousandSongsFillTheListInOrderAndADoubleClickCopies) {
         records += SongRecord(s[0].c_str(), s[1].c_str(), s[2].c_str());
     LoopbackServer server({Step::Send(reply + SongBody(records)), Step::Close()});
     g_serviceHost = server.HostAndPort();
-    songs.push_back({"", "", ""}); // a list shown ends in an empty row
 
     // In order: a case that copies nothing leaves what the one before it copied.
     struct {
@@ -278,6 +279,7 @@ TEST_F(MusicDlgTest, TenThousandSongsFillTheListInOrderAndADoubleClickCopies) {
         bool holdClipboard, copies;
     } const clicks[] = {{NM_DBLCLK, {2, 0}, false, true},
                         {NM_DBLCLK, {}, false, false},
+                        {NM_DBLCLK, {4, 3}, false, false},
                         {NM_RCLICK, {1}, false, false},
                         {NM_DBLCLK, {1}, true, false}};
 
@@ -399,9 +401,9 @@ TEST_F(MusicDlgTest, AHundredThousandCharacterNumberReachesTheServiceAsTyped) {
         const std::string want = "GET /fcg-bin/fcgi_agent_zhenghe.fcg?UIN=" + number +
                                  "&TYPE=16&PAGE_START=1&PAGE_END=10000&SELECT_FLAG=1 HTTP/1.1\r\n";
         EXPECT_EQ(server.Received(0).substr(0, want.size()), want);
-        // The refusal is a reply like any other: one empty row, no box. (The number went in whole:
-        // the request line holds it, and nothing has set the text since.)
-        EXPECT_EQ(Rows(Item(IDC_SONG_LIST)), (Table{{"", "", ""}}));
+        // The refusal is a reply like any other, with no song: no row, no box. (The number went in
+        // whole: the request line holds it, and nothing has set the text since.)
+        EXPECT_EQ(Rows(Item(IDC_SONG_LIST)), Table{});
     });
 }
 
