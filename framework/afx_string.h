@@ -3,12 +3,13 @@
 
 #include <cstdarg>
 #include <string>
+#include <utility>
 
 class CString {
 public:
     CString() = default;
     CString(const char* text) : m_data(text ? text : "") {}
-    CString(const std::string& text) : m_data(text) {}
+    CString(std::string text) : m_data(std::move(text)) {}
 
     CString& operator=(const char* text);
 

@@ -99,8 +99,8 @@ private:
     ForwardFinder m_closer;
 };
 
-CString UnescapeUrl(const std::string& value) {
-    CString url(value);
+CString UnescapeUrl(std::string value) {
+    CString url(std::move(value));
     url.Replace("&#58;", ":");
     url.Replace("&#46;", ".");
     return url;
