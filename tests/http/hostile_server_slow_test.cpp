@@ -1,5 +1,5 @@
 // Peers whose cases take seconds by design: they wait out the 5-second receive time-out, or
-// pause just short of it.
+// pause 2 s short of it.
 #include <gtest/gtest.h>
 
 #include "http/http_client.h"
@@ -10,19 +10,19 @@ using namespace velmora_test;
 
 TEST(HostileServerSlow, OnlyTheFiveSecondReceiveTimeOutEndsAConnectionLeftOpen) {
     // Peers that read the request and then never answer; answer and keep the connection open;
-    // drip the reply three bytes per 100 ms with one pause of 4 s, which must not end it, then
-    // close. Each request is bounded generously: it is to end, not to end in time.
+    // drip the reply three bytes per 200 ms after one pause of 3 s, which must not end it, then
+    // close: almost 6 s in all, so only a wait per receive lets it through. Each request is bounded generously: it is to end, not to end in time.
     ScratchDir dir("hostile-slow");
     const std::string reply = "HTTP/1.1 200 OK\r\nServer: drip\r\n\r\n<minemusic>";
     Script drip;
     for (size_t at = 0; at < reply.size(); at += 3)
-        drip.insert(drip.end(), {Step::Send(reply.substr(at, 3)), Step::Pause(at ? 100 : 4000)});
+        drip.insert(drip.end(), {Step::Send(reply.substr(at, 3)), Step::Pause(at ? 200 : 3000)});
     const std::string noReply = "Error: failed to get the response of the HTTP request. error=";
     // The script; the reply kept, which makes the request succeed; what ends it; the log entries.
     const std::tuple<Script, std::string, const char*, std::vector<std::string>> rows[] = {
         {{Step::Pause(60000)}, "", "the 5-s receive time-out", {noReply}},
         {{Step::Send(reply), Step::Pause(60000)}, reply, "the 5-s receive time-out", {}},
-        {drip, reply, "the close after a 4-s pause", {}},
+        {drip, reply, "the close after a 3-s pause", {}},
     };
     for (const auto& [script, got, end, log] : rows) {
         LoopbackServer server(script);
