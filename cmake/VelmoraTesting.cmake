@@ -10,6 +10,8 @@ else()
   find_package(GTest REQUIRED)
 endif()
 include(GoogleTest)
+# Time limits bound a hang; they decide nothing. Under an emulated CPU everything takes longer.
+set(VELMORA_TIMEOUT_SCALE 1 CACHE STRING "What every test's time limit is multiplied by")
 # One main for every test executable: it starts Windows Sockets on Windows and
 # records its verdict, and returns 77 when the case it ran was skipped.
 add_library(velmora_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/test_main.cpp)
@@ -25,6 +27,8 @@ function(velmora_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 60)
   endif()
+  math(EXPR T_TIMEOUT "${T_TIMEOUT} * ${VELMORA_TIMEOUT_SCALE}")
+  math(EXPR discovery "60 * ${VELMORA_TIMEOUT_SCALE}")
   # A case passes or fails by its exit status alone, on its one run.
   set(props TIMEOUT ${T_TIMEOUT} SKIP_RETURN_CODE 77)
   if(T_LABELS)
@@ -37,6 +41,6 @@ function(velmora_test name)
     set_target_properties(${name} PROPERTIES
                           CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-test)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT ${discovery}
                        PROPERTIES ${props})
 endfunction()

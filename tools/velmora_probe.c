@@ -2,7 +2,7 @@
  * desktop automation tools do, for the end-to-end tests, the demo and the screenshots.
  *
  *   velmora_probe [ROW...]         what the window shows, with the rows named
- *   velmora_probe syscommand ID    posts WM_SYSCOMMAND ID to the main window
+ *   velmora_probe about            opens the about box, as its system-menu item does
  *
  * One fact a line, its fields split by tabs: numbers in decimal, texts as "x"
  * and their bytes as the window holds them (the program's ANSI code page,
@@ -21,7 +21,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-enum { IDC_QQ_EDIT = 1002, IDC_GET_MUSIC = 1006, IDC_SONG_LIST = 1008, MESSAGE_TEXT_ID = 0xFFFF };
+#include "res/resource.h"
+
+enum { MESSAGE_TEXT_ID = 0xFFFF };
 enum { ANSWER_MS = 60000, TEXT_OFFSET = 256, TEXT_MAX = 4096 };
 
 static HWND g_main, g_list;
@@ -76,8 +78,8 @@ int main(int argc, char** argv) {
             g_main = hwnd;
     if (!g_main)
         die("no Velmora window");
-    if (argc == 3 && lstrcmpA(argv[1], "syscommand") == 0)
-        return !PostMessageA(g_main, WM_SYSCOMMAND, atoi(argv[2]), 0);
+    if (argc == 2 && lstrcmpA(argv[1], "about") == 0)
+        return !PostMessageA(g_main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     print_window("main", g_main, NULL);
     print_window("edit", GetDlgItem(g_main, IDC_QQ_EDIT), NULL);
     print_window("button", GetDlgItem(g_main, IDC_GET_MUSIC), NULL);

@@ -25,10 +25,8 @@ def run(args, check=True):  # longer than the probe waits for a busy window
     return subprocess.run(args, capture_output=True, timeout=90, check=check)
 
 
-# The build tree that Wine runs here: build/win32, or build/win64 where this
-# machine cannot run 32-bit programs (scripts/wine-arch).
-def default_build():
-    return f"{ROOT}/build/" + run([f"{ROOT}/scripts/wine-arch"]).stdout.decode().strip()
+def default_build():  # the build tree that Wine runs here
+    return f"{ROOT}/" + run([f"{ROOT}/scripts/wine-arch", "--build"]).stdout.decode().strip()
 
 
 # probe()'s first true result, or TimeoutError after `timeout` seconds.
@@ -54,8 +52,9 @@ def clipboard():  # None, not b"", while nothing owns the clipboard
     return done.stdout if done.returncode == 0 else None
 
 
-# The stand-in music service (tools/music_service) on 127.0.0.1:80, served by
-# a thread of ours, appending each request line it reads to `log_path`.
+# The stand-in music service (tools/music_service) on 127.0.0.1:80 of
+# scripts/sandbox's network, served by a thread of ours, appending each
+# request line it reads to `log_path`.
 class StandIn:
     def __init__(self, log_path):
         self.log_path, self.server = log_path, None
