@@ -15,8 +15,8 @@ const char kDefaultNumber[] = "123456789";
 const char kCopied[] = "歌曲地址已经成功复制到剪切板!";
 const char kFetchFailed[] = "无法连接到网络!";
 
-// Column captions as fixed 20-byte fields, and widths in pixels; there are as
-// many columns as captions.
+// Column captions as fixed 20-byte fields, and widths in pixels at 96 DPI; there are as many
+// columns as captions.
 const char s_szColumnCaptions[][20] = {"歌手", "歌曲名", "歌曲网址"};
 const int s_nColumnWidths[] = {80, 120, 250};
 const int kColumnCount = sizeof(s_szColumnCaptions) / sizeof(s_szColumnCaptions[0]);
@@ -83,11 +83,16 @@ BOOL CMusicDlg::OnInitDialog() {
 void CMusicDlg::InitListColumns() {
     m_listSongs.SetExtendedStyle(m_listSongs.GetExtendedStyle() | LVS_EX_GRIDLINES |
                                  LVS_EX_FULLROWSELECT);
+    // The dialog grows with the screen's DPI through its font; the columns, set in pixels, grow
+    // by the same factor, rounded to the nearest pixel. Every Windows answers LOGPIXELSX.
+    HDC hdc = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(hdc, LOGPIXELSX);
+    ::ReleaseDC(nullptr, hdc);
     for (int i = 0; i < kColumnCount; ++i) {
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_CENTER;
-        column.cx = s_nColumnWidths[i];
+        column.cx = (s_nColumnWidths[i] * dpi + 48) / 96;
         column.pszText = const_cast<char*>(s_szColumnCaptions[i]);
         column.iSubItem = i;
         m_listSongs.InsertColumn(i, &column);
