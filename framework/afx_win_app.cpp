@@ -80,7 +80,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, in
         return -1;
     CWinApp* pApp = AfxGetApp();
     // A dialog application does its whole work in InitInstance, the dialog's
-    // modal loop being the program's only one, and answers FALSE to end.
+    // modal loop being the program's only one; when it returns, the program ends.
     pApp->InitInstance();
     return pApp->ExitInstance();
 }

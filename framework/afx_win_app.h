@@ -16,8 +16,8 @@ public:
     explicit CWinApp(const char* lpszAppName = nullptr);
     ~CWinApp() override;
 
-    // The program's work. A dialog program runs its dialog here and answers
-    // FALSE; there is no message loop of the application's own to run after it.
+    // The program's work: a dialog program runs its dialog here. Its answer is
+    // not read: there is no message loop of the application's own to run after it.
     virtual BOOL InitInstance();
     // The exit code of the process.
     virtual int ExitInstance();
