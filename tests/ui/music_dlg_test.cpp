@@ -195,8 +195,7 @@ TEST_F(MusicDlgTest, StartSystemMenuAboutBoxSiteLinkAndMinimisedIcon) {
         for (const auto& c : commands) {
             SCOPED_TRACE("system command " + std::to_string(c[0]));
             if (!c[1]) { // sent, so it returns once the handler has: an about box would hold it
-                EXPECT_NE(Send(hDlg, WM_SYSCOMMAND, c[0], 0, 10000), -1);
-                EXPECT_EQ(Box(hDlg, "关于 Velmora", 0), nullptr);
+                EXPECT_NE(Send(hDlg, WM_SYSCOMMAND, c[0], 0, 10000), -1) << "an about box opened";
                 continue;
             }
             ::PostMessageA(hDlg, WM_SYSCOMMAND, c[0], 0);
