@@ -8,8 +8,8 @@ public:
     CMusicApp();
     ~CMusicApp() override;
 
-    // Starts Windows Sockets, runs the main window modally, and answers FALSE
-    // so that the program ends when the window closes.
+    // Starts Windows Sockets and runs the main window modally; the program ends
+    // when this returns, whatever it answers.
     BOOL InitInstance() override;
 
     DECLARE_MESSAGE_MAP()

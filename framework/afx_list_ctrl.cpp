@@ -22,20 +22,12 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const char* lpszText) {
 }
 
 CString CListCtrl::GetItemText(int nItem, int nSubItem) const {
-    // The control copies at most the buffer less its NUL and says how much it
-    // copied; a full buffer may mean more text, so try again with twice the room
-    // (up to a megabyte, far beyond any cell this program fills).
     CString text;
     LVITEMA item = {};
     item.iSubItem = nSubItem;
-    for (int size = 256;; size *= 2) {
-        item.cchTextMax = size;
-        item.pszText = text.GetBuffer(size);
-        const int copied =
-            static_cast<int>(SendMessage(LVM_GETITEMTEXTA, nItem, reinterpret_cast<LPARAM>(&item)));
-        if (copied < size - 1 || size >= (1 << 20)) {
-            text.ReleaseBuffer(copied);
-            return text;
-        }
-    }
+    item.cchTextMax = kMaxItemText + 1;
+    item.pszText = text.GetBuffer(kMaxItemText);
+    text.ReleaseBuffer(
+        static_cast<int>(SendMessage(LVM_GETITEMTEXTA, nItem, reinterpret_cast<LPARAM>(&item))));
+    return text;
 }

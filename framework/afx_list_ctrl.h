@@ -26,6 +26,8 @@ public:
     int InsertItem(UINT nMask, int nItem, const char* lpszItem, UINT nState, UINT nStateMask,
                    int nImage, LPARAM lParam);
     BOOL SetItemText(int nItem, int nSubItem, const char* lpszText);
-    // The cell's whole text, however long.
+    // The cell's text, up to its first kMaxItemText bytes: no cell the program
+    // fills holds more, the reply scanner cutting every value there.
+    enum { kMaxItemText = 1023 };
     CString GetItemText(int nItem, int nSubItem) const;
 };

@@ -4,8 +4,7 @@
 #include "framework/afx_win_app.h"
 
 bool CString::LoadString(unsigned int id) {
-    // Strings live in blocks of sixteen; block n + 1 holds ids 16n to 16n + 15.
-    HINSTANCE hInst = AfxFindResourceHandle(MAKEINTRESOURCEA((id >> 4) + 1), RT_STRING);
+    HINSTANCE hInst = AfxGetResourceHandle();
     for (int size = 256; size <= (1 << 16); size *= 2) {
         char* pBuffer = GetBuffer(size);
         const int copied = ::LoadStringA(hInst, id, pBuffer, size);

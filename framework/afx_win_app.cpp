@@ -27,12 +27,8 @@ CString ExecutableName() {
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 END_MESSAGE_MAP()
 
-CWinApp::CWinApp(const char* lpszAppName) {
+CWinApp::CWinApp(const char* lpszAppName) : m_strAppName(lpszAppName) {
     s_pApp = this;
-    if (lpszAppName) {
-        m_strAppName = lpszAppName;
-        m_pszAppName = m_strAppName;
-    }
 }
 
 CWinApp::~CWinApp() {
@@ -50,7 +46,7 @@ int CWinApp::ExitInstance() {
 
 void CWinApp::OnHelp() {
     HWND hWndMain = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-    ::WinHelpA(hWndMain, m_pszHelpFilePath, HELP_FINDER, 0);
+    ::WinHelpA(hWndMain, m_strHelpFilePath, HELP_FINDER, 0);
 }
 
 CWinApp* AfxGetApp() {
@@ -66,12 +62,9 @@ BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     if (!pApp)
         return FALSE;
     pApp->m_hInstance = hInstance;
-    if (!pApp->m_pszAppName) {
+    if (pApp->m_strAppName.IsEmpty())
         pApp->m_strAppName = ExecutableName();
-        pApp->m_pszAppName = pApp->m_strAppName;
-    }
     pApp->m_strHelpFilePath = CString(ModulePathWithoutExtension(hInstance) + ".HLP");
-    pApp->m_pszHelpFilePath = pApp->m_strHelpFilePath;
     return TRUE;
 }
 
@@ -80,7 +73,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, in
         return -1;
     CWinApp* pApp = AfxGetApp();
     // A dialog application does its whole work in InitInstance, the dialog's
-    // modal loop being the program's only one, and answers FALSE to end.
+    // modal loop being the program's only one; when it returns, the program ends.
     pApp->InitInstance();
     return pApp->ExitInstance();
 }
@@ -118,6 +111,7 @@ int AfxMessageBox(const char* lpszText, UINT nType, UINT) {
     if ((nType & MB_ICONMASK) == 0)
         nType |= MB_ICONEXCLAMATION;
     CWinApp* pApp = AfxGetApp();
-    CString caption = pApp && pApp->m_pszAppName ? CString(pApp->m_pszAppName) : ExecutableName();
+    const CString caption =
+        pApp && !pApp->m_strAppName.IsEmpty() ? pApp->m_strAppName : ExecutableName();
     return ::MessageBoxA(AfxGetSafeOwner(nullptr), lpszText, caption, nType);
 }

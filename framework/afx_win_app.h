@@ -11,13 +11,13 @@
 // AfxWinMain runs.
 class CWinApp : public CCmdTarget {
 public:
-    // With a null name the application is named after its executable file,
-    // without path and extension, once AfxWinInit runs.
+    // Without a name (null or empty) the application is named after its
+    // executable file, without path and extension, once AfxWinInit runs.
     explicit CWinApp(const char* lpszAppName = nullptr);
     ~CWinApp() override;
 
-    // The program's work. A dialog program runs its dialog here and answers
-    // FALSE; there is no message loop of the application's own to run after it.
+    // The program's work: a dialog program runs its dialog here. Its answer is
+    // not read: there is no message loop of the application's own to run after it.
     virtual BOOL InitInstance();
     // The exit code of the process.
     virtual int ExitInstance();
@@ -27,15 +27,10 @@ public:
 
     CWnd* m_pMainWnd = nullptr;
     HINSTANCE m_hInstance = nullptr;
-    const char* m_pszAppName = nullptr; // the caption of every message box
-    const char* m_pszHelpFilePath = nullptr;
+    CString m_strAppName; // the caption of every message box
+    CString m_strHelpFilePath;
 
     DECLARE_MESSAGE_MAP()
-
-private:
-    friend BOOL AfxWinInit(HINSTANCE, HINSTANCE, LPSTR, int);
-    CString m_strAppName;
-    CString m_strHelpFilePath;
 };
 
 CWinApp* AfxGetApp();

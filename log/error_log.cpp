@@ -24,8 +24,9 @@ void LogError(const char* format, ...) {
 }
 
 void WriteLogLine(int level, const char* message) {
-    // Binary mode with the CR LF written by hand, so that every platform
-    // stores the same bytes; text mode would do this only on Windows.
+    // Binary mode, with a CR written by hand before every LF as Windows' text
+    // mode would (the entry's leading CR LF is stored as CR CR LF), so that
+    // every platform stores the same bytes.
     std::FILE* file = std::fopen("log.txt", "ab");
     if (!file)
         return;

@@ -81,10 +81,10 @@ TEST(AfxWinApp, TakesTheDialogsUnhandledCommandsAndIsNamedAfterItsExecutable) {
     EXPECT_EQ(app.m_nCommands, 1);
 
     ASSERT_TRUE(AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL));
-    const std::string help = app.m_pszHelpFilePath, tail = "afx_win_tests.HLP";
-    EXPECT_EQ(std::string(app.m_pszAppName) + help.substr(help.size() - tail.size()),
+    const std::string help = app.m_strHelpFilePath.str(), tail = "afx_win_tests.HLP";
+    EXPECT_EQ(app.m_strAppName.str() + help.substr(help.size() - tail.size()),
               "afx_win_tests" + tail);
     CWinApp named("Named");
     AfxWinInit(::GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
-    EXPECT_STREQ(named.m_pszAppName, "Named");
+    EXPECT_STREQ(named.m_strAppName, "Named");
 }
