@@ -102,6 +102,7 @@ class Velmora:
     def probe(self, *args):
         done = run([WINE_RUN, self.probe_exe, *map(str, args)], check=False)
         if done.returncode != 0:
+            self.probe_error = done.stderr.decode(errors="replace").strip()
             return {}
         facts = {"popup": [], "selected": [], "row": []}
         for line in done.stdout.decode("gbk", "surrogateescape").splitlines():
