@@ -101,11 +101,13 @@ class Velmora:
     # in the text of an icon, come through as surrogates.
     def probe(self, *args):
         done = run([WINE_RUN, self.probe_exe, *map(str, args)], check=False)
-        if done.returncode != 0:
-            self.probe_error = done.stderr.decode(errors="replace").strip()
+        # Whole once it has said "end", whatever status Wine ended it with.
+        if done.stdout.splitlines()[-1:] != [b"end"]:
+            self.probe_error = f"status {done.returncode}, {len(done.stdout)} bytes out, " \
+                f"{done.stderr.decode(errors='replace').strip()!r}"
             return {}
         facts = {"popup": [], "selected": [], "row": []}
-        for line in done.stdout.decode("gbk", "surrogateescape").splitlines():
+        for line in done.stdout.decode("gbk", "surrogateescape").splitlines()[:-1]:
             name, *rest = line.split("\t")
             facts.setdefault(name, []).append(tuple(f[1:] if f[0] == "x" else int(f) for f in rest))
         return facts
