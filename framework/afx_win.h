@@ -7,5 +7,6 @@
 #include "framework/afx_menu.h"
 #include "framework/afx_paint_dc.h"
 #include "framework/afx_string.h"
+#include "framework/afx_wait_cursor.h"
 #include "framework/afx_win_app.h"
 #include "framework/afx_wnd.h"

@@ -144,20 +144,27 @@ void CMusicDlg::OnGetMusic() {
 }
 
 void CMusicDlg::QueryMusic() {
-    m_listSongs.DeleteAllItems();
-    CString strBody;
-    if (!FetchMusicList(m_strQQ, strBody)) {
-        AfxMessageBox(kFetchFailed, 0, 0);
-        return;
+    bool bFetched;
+    {
+        // The hourglass until the last row is in, or until the failure box, whose own message
+        // loop would show the arrow again anyway.
+        CWaitCursor wait;
+        m_listSongs.DeleteAllItems();
+        CString strBody;
+        bFetched = FetchMusicList(m_strQQ, strBody);
+        if (bFetched) {
+            const std::vector<CSongInfo> songs = ScanSongs(strBody);
+            // A visible list repaints after every insertion, a cost that grows with the list;
+            // with drawing off during the fill, it repaints once, after it.
+            m_listSongs.SendMessage(WM_SETREDRAW, FALSE, 0);
+            for (const CSongInfo& song : songs)
+                AddSongRow(song);
+            m_listSongs.SendMessage(WM_SETREDRAW, TRUE, 0);
+            ::InvalidateRect(m_listSongs.m_hWnd, nullptr, TRUE);
+        }
     }
-    const std::vector<CSongInfo> songs = ScanSongs(strBody);
-    // A visible list repaints after every insertion, a cost that grows with
-    // the list; with drawing off during the fill, it repaints once, after it.
-    m_listSongs.SendMessage(WM_SETREDRAW, FALSE, 0);
-    for (const CSongInfo& song : songs)
-        AddSongRow(song);
-    m_listSongs.SendMessage(WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(m_listSongs.m_hWnd, nullptr, TRUE);
+    if (!bFetched)
+        AfxMessageBox(kFetchFailed, 0, 0);
 }
 
 void CMusicDlg::AddSongRow(CSongInfo song) {
