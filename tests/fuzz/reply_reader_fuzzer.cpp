@@ -5,46 +5,30 @@
 #include <cstdlib>
 #include <string>
 
-#include "http/reply_reader.h"
+#include "tests/http/reply_feed.h"
 
 #define FUZZ_CHECK(c)                                                                              \
     ((c) ? (void)0 : (std::fprintf(stderr, "check failed: %s\n", #c), std::abort()))
 
+using velmora_test::ReadReply;
+
 namespace {
 
-struct Outcome {
-    CReplyReader::State state;
-    int status;
-    std::string body;
-    size_t used;
-};
-
-// `text` fed in pieces of 1 to 16 bytes as `sizes` names them in turn (whole when it is empty),
-// then the close of the connection.
-Outcome Read(const std::string& text, const std::string& sizes) {
-    Outcome out{};
-    CReplyReader reader(&out.body);
-    for (size_t at = 0, i = 0, n; at < text.size(); at += n, ++i) {
-        n = sizes.empty()
-                ? text.size()
-                : std::min<size_t>(1 + uint8_t(sizes[i % sizes.size()]) % 16, text.size() - at);
-        const size_t used = reader.Feed(text.data() + at, n);
-        FUZZ_CHECK(used <= n && (used == n || reader.GetState() != CReplyReader::kReading));
-        out.used += used;
-    }
-    out.state = reader.End();
-    out.status = reader.Status();
-    FUZZ_CHECK(out.state != CReplyReader::kReading && out.body.size() <= out.used);
-    return out;
+// Cuts of `text` into pieces of 1 to 16 bytes, as the bytes of `sizes` name them in turn.
+std::vector<size_t> Cuts(const std::string& text, const std::string& sizes) {
+    std::vector<size_t> cuts;
+    for (size_t at = 0, i = 0; at < text.size(); ++i)
+        cuts.push_back(at = std::min(text.size(), at + 1 + uint8_t(sizes[i % sizes.size()]) % 16));
+    return cuts;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const Outcome whole = Read(input, ""), cut = Read(input, input);
-    FUZZ_CHECK(whole.state == cut.state && whole.status == cut.status && whole.body == cut.body &&
-               whole.used == cut.used);
+    const velmora_test::ReplyOutcome whole = ReadReply(input, {size});
+    FUZZ_CHECK(ReadReply(input, Cuts(input, input)) == whole && whole.body.size() <= size &&
+               whole.state != CReplyReader::kReading);
 
     std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
     char line[32];
@@ -53,8 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::snprintf(line, sizeof line, data[at] % 2 ? "%X\r\n" : "%x ;x=\"y\"\r\n", unsigned(n));
         chunked += line + input.substr(at, n) + "\r\n";
     }
-    const Outcome decoded = Read(chunked + "0\r\nTrailer: 1\r\n\r\n", input);
+    chunked += "0\r\nTrailer: 1\r\n\r\n";
+    const velmora_test::ReplyOutcome decoded = ReadReply(chunked, Cuts(chunked, input + "x"));
     FUZZ_CHECK(decoded.state == CReplyReader::kComplete && decoded.status == 200 &&
-               decoded.body == input);
+               decoded.body == input && decoded.used == chunked.size());
     return 0;
 }
