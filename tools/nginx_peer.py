@@ -14,7 +14,8 @@ tags, CDATA values and GBK characters.
 
 writes DIR/nginx.conf and runs nginx in the foreground in place of itself, so
 the caller stops it by this process's PID; DIR/nginx.pid appears once it
-listens. From Python, NginxPeer does the same in a temporary folder.
+listens; DIR/access.log gets each request line. From Python, NginxPeer does
+the same in a temporary folder.
 """
 
 import argparse
@@ -35,7 +36,8 @@ pid {dir}/nginx.pid;
 error_log {dir}/error.log;
 events {{ worker_connections 64; }}
 http {{
-    access_log {dir}/access.log;
+    log_format request_line '$request';
+    access_log {dir}/access.log request_line;
     client_body_temp_path {dir}/temp/body;
     proxy_temp_path {dir}/temp/proxy;
     fastcgi_temp_path {dir}/temp/fastcgi;
@@ -91,6 +93,10 @@ class NginxPeer:
                 self.stop()
                 raise RuntimeError(f"nginx did not start on 127.0.0.1:{self.port}")
             time.sleep(0.05)
+
+    def request_lines(self):  # each logged once its reply has gone out
+        with open(os.path.join(self.folder, "access.log"), "rb") as f:
+            return f.read().splitlines()
 
     def stop(self):  # by its PID; its workers end with it
         if self.proc and self.proc.poll() is None:
