@@ -23,10 +23,10 @@ std::string CHttpClient::GetResponse() const {
 }
 
 std::string CHttpClient::GetBody(std::string text) const {
-    const std::string::size_type end = text.find("\r\n\r\n");
-    if (end == std::string::npos)
-        return std::string();
-    return text.substr(end + 4);
+    std::string body;
+    CReplyReader reader(&body);
+    reader.Feed(text.data(), text.size());
+    return body;
 }
 
 bool CHttpClient::PrepareRequest(const char* url, sockaddr_in& address, std::string& text) {
@@ -96,14 +96,30 @@ bool CHttpClient::Request(const char* url) {
         LogError("Error: failed to send the HTTP request. error=%s", std::strerror(errno));
         return false;
     }
-    m_response = ReceiveAll(s);
+    CReplyReader reader;
+    m_response = ReceiveAll(s, reader);
     closesocket(s);
     if (m_response.empty()) {
         LogError("Error: failed to get the response of the HTTP request. error=%s",
                  std::strerror(errno));
         return false;
     }
-    return true;
+    switch (reader.GetState()) {
+    case CReplyReader::kComplete:
+        if (reader.Status() / 100 == 2)
+            return true;
+        LogError("Error: the server answered HTTP status %d for URL:%s", reader.Status(), shown);
+        return false;
+    case CReplyReader::kMalformed:
+        LogError("Error: the HTTP response is malformed for URL:%s", shown);
+        return false;
+    case CReplyReader::kTooLarge:
+        LogError("Error: the HTTP response is larger than 64 MiB for URL:%s", shown);
+        return false;
+    default:
+        LogError("Error: the HTTP response was cut short. error=%s", std::strerror(errno));
+        return false;
+    }
 }
 
 bool CHttpClient::SendAll(SOCKET s, std::string text) {
@@ -119,16 +135,26 @@ bool CHttpClient::SendAll(SOCKET s, std::string text) {
     return sent == text.size();
 }
 
-std::string CHttpClient::ReceiveAll(SOCKET s) {
+// Reads until the reply is complete by its own framing, then stops: a server that keeps the
+// connection open is never waited for. The reader ends on the close, a failed receive or the
+// time-out.
+std::string CHttpClient::ReceiveAll(SOCKET s, CReplyReader& reader) {
     std::string reply;
     char buffer[kReceiveChunk];
-    for (;;) {
+    while (reader.GetState() == CReplyReader::kReading) {
         const int n = recv(s, buffer, kReceiveChunk, 0);
-        if (n <= 0)
+        if (n <= 0) {
+            reader.End();
             break;
-        // Every byte counts, NUL bytes included: the reply is cut at a NUL
-        // only where it is handed on as text.
-        reply.append(buffer, static_cast<size_t>(n));
+        }
+        // Every byte of the reply counts, NUL bytes included: the reply is cut at a NUL only
+        // where it is handed on as text.
+        const size_t used = reader.Feed(buffer, static_cast<size_t>(n));
+        // Doubling as std::string does would reach twice the limit; this stays within it.
+        if (reply.size() + used > reply.capacity())
+            reply.reserve(static_cast<size_t>(std::min<uint64_t>(
+                std::max(reply.size() + used, 2 * reply.capacity()), CReplyReader::kMaxReply)));
+        reply.append(buffer, used);
     }
     return reply;
 }

@@ -24,13 +24,16 @@
 namespace velmora_test {
 
 struct Step {
-    enum Kind { kSend, kPause, kClose, kReset } kind;
+    enum Kind { kSend, kPause, kHold, kClose, kReset } kind;
     std::string bytes; // sent as given, NUL bytes included
     int ms;
 
     static Step Send(std::string bytes) { return {kSend, std::move(bytes), 0}; }
     // Waits, sending nothing and not closing; the destructor cuts it short.
     static Step Pause(int ms) { return {kPause, "", ms}; }
+    // Keeps the connection open as a kept-alive server does, until the client closes it or `ms`
+    // pass; ClosedByClient says which came first.
+    static Step Hold(int ms) { return {kHold, "", ms}; }
     static Step Close() { return {kClose, "", 0}; }
     // An abortive close (SO_LINGER 0): the client sees a reset.
     static Step Reset() { return {kReset, "", 0}; }
@@ -62,6 +65,14 @@ public:
     std::string Received(size_t index = 0) {
         std::lock_guard<SpinLock> lock(m_lock);
         return index < m_received.size() ? m_received[index] : "";
+    }
+    // Whether the client closed connection `index` while a Hold kept it open; waits (boundedly)
+    // for the server to be done with that connection.
+    bool ClosedByClient(size_t index = 0) {
+        for (int ms = 0; m_served <= index && ms < 20000; ms += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::lock_guard<SpinLock> lock(m_lock);
+        return index < m_closedByClient.size() && m_closedByClient[index];
     }
 
 private:
@@ -122,8 +133,17 @@ private:
                                         std::min<int>(step.bytes.size() - sent, 1 << 20),
                                         velmora_net::kSendFlags)) <= 0)
                     break;
-            for (int ms = step.ms; ms > 0 && !m_stop; ms -= 10) // a stop cuts a pause short
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            for (int ms = step.ms; step.kind == Step::kPause && ms > 0 && !m_stop; ms -= 10)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a stop cuts it short
+            int n = 0;
+            if (step.kind == Step::kHold && Readable(s, step.ms) &&
+                (n = recv(s, buffer, sizeof buffer, 0)) <= 0) {
+                std::lock_guard<SpinLock> lock(m_lock);
+                m_closedByClient.resize(index + 1);
+                m_closedByClient[index] = true;
+                break;
+            }
+            Record(index, buffer, n);
         }
         linger hard = {1, 0};
         if (reset)
@@ -133,6 +153,7 @@ private:
             while (take(10)) {
             }
         closesocket(s);
+        ++m_served;
     }
 
     const Script m_script;
@@ -149,7 +170,9 @@ private:
         void unlock() { busy.clear(); }
     } m_lock;
     std::vector<std::string> m_received;
+    std::vector<bool> m_closedByClient;
     std::atomic<bool> m_stop{false};
+    std::atomic<size_t> m_served{0};
     TestThread m_thread; // last: it starts at once
 };
 
