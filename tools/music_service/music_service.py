@@ -101,11 +101,15 @@ def page(status, text):
             f"<body><h1>{status}</h1><p>{text}</p></body></html>\n").encode("gbk")
 
 
-NOT_FOUND_PAGE = page("404 Not Found", "页面不存在")
-SERVER_ERROR_PAGE = page("500 Internal Server Error", "服务器内部错误")
+# status and page of the numbers answered with an error page
+PAGES = {
+    NOT_FOUND: ("404 Not Found", page("404 Not Found", "页面不存在")),
+    SERVER_ERROR: ("500 Internal Server Error", page("500 Internal Server Error", "服务器内部错误")),
+}
 
 # Odd and tiny sizes, so that chunk boundaries fall inside tags, CDATA values
-# and GBK characters; 173 is "aD", and the two-digit sizes go out in capitals.
+# and GBK characters. Every second hex digit goes out as a capital: 13 is "d",
+# 29 "1D", 173 "aD".
 CHUNK_SIZES = (1, 2, 3, 5, 7, 11, 13, 29, 31, 61, 173)
 
 
@@ -197,10 +201,10 @@ class Handler(socketserver.BaseRequestHandler):
         parts = line.split(b" ")
         target = parts[1] if len(parts) == 3 else b""
         uin = query_field(target, b"UIN")
-        if parts[0] != b"GET" or target.partition(b"?")[0] != QUERY_PATH or uin is None \
-                or uin in (NOT_FOUND, SERVER_ERROR):
-            status, body = ("500 Internal Server Error", SERVER_ERROR_PAGE) if uin == SERVER_ERROR \
-                else ("404 Not Found", NOT_FOUND_PAGE)
+        if parts[0] != b"GET" or target.partition(b"?")[0] != QUERY_PATH or uin is None:
+            uin = NOT_FOUND
+        if uin in PAGES:
+            status, body = PAGES[uin]
             return head(status, "text/html", f"Content-Length: {len(body)}", connection) + body, True
         if uin == NO_REPLY:
             return b"", False
