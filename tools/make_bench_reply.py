@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Writes a raw HTTP reply in the music service's layout, for benchmarks.
+"""Writes a music list in the music service's layout, for benchmarks.
 
-The body holds generated GBK song records (<minemusic> with CDATA values for
+It holds generated GBK song records (<minemusic> with CDATA values for
 <xsinger_name>, <xsong_name> and <xsong_url>, the URL written with "&#58;"
-and "&#46;"), as many as --records asks or as it takes to reach --bytes. The
-reply is written to stdout, or to --output, byte for byte.
+and "&#46;"), as many as --records asks or as it takes to reach --bytes: the
+body of a reply, which a server then sends (scripts/bench-http: nginx). It is
+written to stdout, or to --output, byte for byte.
 
     make_bench_reply.py (--records N | --bytes N) [--without-singer] [--output FILE]
 """
@@ -47,14 +48,12 @@ def main():
         length += len(chunks[-1])
     chunks.append(tail.encode("ascii"))
     body = b"".join(chunks)
-    reply = (b"HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=GB2312\r\n"
-             b"Content-Length: %d\r\n\r\n" % len(body)) + body
 
     if args.output:
         with open(args.output, "wb") as f:
-            f.write(reply)
+            f.write(body)
     else:
-        sys.stdout.buffer.write(reply)
+        sys.stdout.buffer.write(body)
 
 
 if __name__ == "__main__":

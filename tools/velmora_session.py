@@ -54,13 +54,14 @@ def clipboard():  # None, not b"", while nothing owns the clipboard
 
 # The stand-in music service (tools/music_service) on 127.0.0.1:80 of
 # scripts/sandbox's network, served by a thread of ours, appending each
-# request line it reads to `log_path`.
+# request line it reads to `log_path` and holding kept-alive connections for
+# `hold` seconds.
 class StandIn:
-    def __init__(self, log_path):
-        self.log_path, self.server = log_path, None
+    def __init__(self, log_path, hold=30.0):
+        self.log_path, self.hold, self.server = log_path, hold, None
 
     def start(self):
-        self.server = MusicService(("127.0.0.1", 80), SONGS, self.log_path, echo=False)
+        self.server = MusicService(("127.0.0.1", 80), SONGS, self.log_path, self.hold, echo=False)
         threading.Thread(target=self.server.serve_forever, args=(0.2,), daemon=True).start()
 
     def stop(self):  # connections are refused from then on
@@ -71,6 +72,9 @@ class StandIn:
 
     def request_lines(self):
         return read(self.log_path).splitlines()
+
+    def holds(self):  # kept-alive connections ended so far: (by the client, by the hold running out)
+        return self.server.closed_by_client, self.server.hold_ran_out
 
 
 # One run of Velmora.exe and the means to look at it and act on it.

@@ -5,17 +5,28 @@ It answers GET /fcg-bin/fcgi_agent_zhenghe.fcg?UIN=<number>&... the way the
 real service does: a GBK reply whose body holds one <minemusic> record per
 song, each with <xsinger_name>, <xsong_name> and <xsong_url> CDATA values, the
 song URLs written with "&#58;" for ':' and "&#46;" for '.'. Every account
-number gets the songs of songs.txt, except these:
+number gets the songs of songs.txt, with a Content-Length, except these:
 
     10000   an empty music list: no <minemusic> at all
     10001   the first three sample songs, the third without its <xsong_url>
     10404   a "404 Not Found" page instead of a list
-    10005   the sample songs, then the connection stays open (keep-alive)
+    10500   a "500 Internal Server Error" page instead of a list
+    10005   the sample songs framed by the close alone: no Content-Length,
+            "Connection: close", and the connection closed after the body
     10006   the connection is closed without a reply
+    10007   the sample songs chunked, in chunks of 1 to 173 bytes that split
+            tags, CDATA values and GBK characters, hex sizes in mixed case,
+            chunk extensions, and a trailer field after the last chunk
+    10008   cut short: the Content-Length of the whole list, two thirds of it
+            sent, then the connection closed
     19999   10,000 generated songs: singer "歌手NNNNN", song "第NNNNN首歌",
             URL http://music.velmora-demo.cn/bulk/NNNNN.mp3, NNNNN = 00001..10000
 
-Any other path gets the 404 page. Each request line is written to stdout and,
+Any other path gets the 404 page. As an HTTP/1.1 server does (nginx, say),
+after a reply with a Content-Length or chunked it keeps the connection open
+for a client that asked for Keep-Alive: it serves further requests there and
+holds the connection until the client closes it or --hold seconds pass without
+one, and counts which came first. Each request line is written to stdout and,
 with --log, appended to a file, one line each, as the raw bytes received.
 
     music_service.py [--listen HOST:PORT] [--log FILE] [--songs FILE] [--hold S]
@@ -24,6 +35,7 @@ with --log, appended to a file, one line each, as the raw bytes received.
 import argparse
 import os
 import signal
+import socket
 import socketserver
 import sys
 import threading
@@ -34,8 +46,11 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 EMPTY_LIST = b"10000"
 MISSING_URL = b"10001"
 NOT_FOUND = b"10404"
-STAYS_OPEN = b"10005"
+SERVER_ERROR = b"10500"
+CLOSE_FRAMED = b"10005"
 NO_REPLY = b"10006"
+CHUNKED = b"10007"
+CUT_SHORT = b"10008"
 TEN_THOUSAND = b"19999"
 
 
@@ -80,21 +95,41 @@ def music_list_body(uin, songs, drop_last_url=False):
     return "".join(parts).encode("gbk")
 
 
-NOT_FOUND_PAGE = (
-    "<html><head><title>404 Not Found</title></head>"
-    "<body><h1>404 Not Found</h1><p>页面不存在</p></body></html>\n"
-).encode("gbk")
+def page(status, text):
+    """A small HTML error page, as GBK bytes."""
+    return (f"<html><head><title>{status}</title></head>"
+            f"<body><h1>{status}</h1><p>{text}</p></body></html>\n").encode("gbk")
 
 
-def reply(status, body, content_type, keep_alive=False):
-    head = [
-        f"HTTP/1.1 {status}",
-        "Server: velmora-stand-in",
-        f"Content-Type: {content_type}; charset=GBK",
-        f"Content-Length: {len(body)}",
-        "Connection: Keep-Alive" if keep_alive else "Connection: close",
-    ]
-    return ("\r\n".join(head) + "\r\n\r\n").encode("ascii") + body
+# status and page of the numbers answered with an error page
+PAGES = {
+    NOT_FOUND: ("404 Not Found", page("404 Not Found", "页面不存在")),
+    SERVER_ERROR: ("500 Internal Server Error", page("500 Internal Server Error", "服务器内部错误")),
+}
+
+# Odd and tiny sizes, so that chunk boundaries fall inside tags, CDATA values
+# and GBK characters. Every second hex digit goes out as a capital: 13 is "d",
+# 29 "1D", 173 "aD".
+CHUNK_SIZES = (1, 2, 3, 5, 7, 11, 13, 29, 31, 61, 173)
+
+
+def chunked(body):
+    """The body in chunks of CHUNK_SIZES in turn, an extension on every fifth
+    chunk, then the last chunk and a trailer field."""
+    out, at = [], 0
+    while at < len(body):
+        piece = body[at:at + CHUNK_SIZES[len(out) % len(CHUNK_SIZES)]]
+        size = "".join(c.upper() if k % 2 else c for k, c in enumerate(f"{len(piece):x}"))
+        extension = ";velmora=ext" if len(out) % 5 == 4 else ""
+        out.append(f"{size}{extension}\r\n".encode("ascii") + piece + b"\r\n")
+        at += len(piece)
+    return b"".join(out) + b"0\r\nX-Velmora-Trailer: done\r\n\r\n"
+
+
+def head(status, content_type, *fields):
+    lines = [f"HTTP/1.1 {status}", "Server: velmora-stand-in",
+             f"Content-Type: {content_type}; charset=GBK", *fields]
+    return ("\r\n".join(lines) + "\r\n\r\n").encode("ascii")
 
 
 def query_field(target, name):
@@ -107,35 +142,73 @@ def query_field(target, name):
     return None
 
 
-class Handler(socketserver.BaseRequestHandler):
-    def handle(self):
-        sock = self.request
-        sock.settimeout(5)
-        head = b""
-        try:
-            while b"\r\n\r\n" not in head and len(head) < 65536:
-                chunk = sock.recv(4096)
-                if not chunk:
-                    break
-                head += chunk
-        except OSError:
-            pass
-        if not head:
-            return
-        line = head.split(b"\r\n", 1)[0]
-        self.server.log_request_line(line)
+def asks_keep_alive(request_head):
+    for field in request_head.split(b"\r\n")[1:]:
+        name, _, value = field.partition(b":")
+        if name.strip().lower() == b"connection":
+            return b"keep-alive" in [v.strip() for v in value.lower().split(b",")]
+    return False
 
+
+# One request's head and the bytes after it, or what arrived before the
+# client closed the connection ("closed") or went quiet ("timeout").
+def read_head(sock, pending):
+    try:
+        while b"\r\n\r\n" not in pending and len(pending) < 65536:
+            data = sock.recv(4096)
+            if not data:
+                return pending, b"", "closed"
+            pending += data
+    except socket.timeout:
+        return pending, b"", "timeout"
+    except OSError:
+        return pending, b"", "closed"
+    request_head, _, rest = pending.partition(b"\r\n\r\n")
+    return request_head, rest, None
+
+
+class Handler(socketserver.BaseRequestHandler):
+    # Serves requests on one connection as an HTTP/1.1 server does: after a
+    # reply framed by its length, a client that asked for Keep-Alive may send
+    # another; the connection is held until it closes it or `hold` seconds go
+    # by without one, and the server counts which came first.
+    def handle(self):
+        sock, pending, held = self.request, b"", False
+        sock.settimeout(5)
+        while True:
+            request_head, pending, stop = read_head(sock, pending)
+            if held and (stop or not request_head):
+                self.server.hold_ended(stop == "timeout")
+                return
+            if not request_head:
+                return
+            line = request_head.split(b"\r\n", 1)[0]
+            self.server.log_request_line(line)
+            keep_alive = stop is None and asks_keep_alive(request_head)
+            reply, framed = self.answer(line, keep_alive)
+            try:
+                sock.sendall(reply)
+            except OSError:  # the client is gone
+                return
+            if not (framed and keep_alive):
+                return
+            held = True
+            sock.settimeout(self.server.hold)
+
+    # The reply's bytes, and whether its end is framed by its length, not by the close.
+    def answer(self, line, keep_alive):
+        connection = "Connection: keep-alive" if keep_alive else "Connection: close"
         parts = line.split(b" ")
         target = parts[1] if len(parts) == 3 else b""
-        path = target.partition(b"?")[0]
         uin = query_field(target, b"UIN")
-        if parts[0] != b"GET" or path != QUERY_PATH or uin is None or uin == NOT_FOUND:
-            sock.sendall(reply("404 Not Found", NOT_FOUND_PAGE, "text/html"))
-            return
+        if parts[0] != b"GET" or target.partition(b"?")[0] != QUERY_PATH or uin is None:
+            uin = NOT_FOUND
+        if uin in PAGES:
+            status, body = PAGES[uin]
+            return head(status, "text/html", f"Content-Length: {len(body)}", connection) + body, True
         if uin == NO_REPLY:
-            return
-        uin_text = uin.decode("gbk", "replace")
-        songs = self.server.songs
+            return b"", False
+        uin_text, songs = uin.decode("gbk", "replace"), self.server.songs
         if uin == EMPTY_LIST:
             body = music_list_body(uin_text, [])
         elif uin == MISSING_URL:
@@ -144,17 +217,15 @@ class Handler(socketserver.BaseRequestHandler):
             body = music_list_body(uin_text, generated_songs(10000))
         else:
             body = music_list_body(uin_text, songs)
-        keep_alive = uin == STAYS_OPEN
-        sock.sendall(reply("200 OK", body, "text/xml", keep_alive))
-        if keep_alive:
-            # Like a real keep-alive server: wait for a next request that
-            # never comes, until the client gives up or our own time runs out.
-            sock.settimeout(self.server.hold)
-            try:
-                while sock.recv(4096):
-                    pass
-            except OSError:
-                pass
+        if uin == CHUNKED:
+            return head("200 OK", "text/xml", "Transfer-Encoding: chunked",
+                        "Trailer: X-Velmora-Trailer", connection) + chunked(body), True
+        if uin == CLOSE_FRAMED:
+            return head("200 OK", "text/xml", "Connection: close") + body, False
+        whole = head("200 OK", "text/xml", f"Content-Length: {len(body)}", connection) + body
+        if uin == CUT_SHORT:  # the whole list announced, two thirds of it sent
+            return whole[:len(whole) - len(body) // 3], False
+        return whole, True
 
 
 class MusicService(socketserver.ThreadingTCPServer):
@@ -168,6 +239,15 @@ class MusicService(socketserver.ThreadingTCPServer):
         self.hold = hold
         self.log_path = log_path
         self.log_lock = threading.Lock()
+        # kept-alive connections whose client closed them / whose hold ran out
+        self.closed_by_client = self.hold_ran_out = 0
+
+    def hold_ended(self, ran_out):
+        with self.log_lock:
+            if ran_out:
+                self.hold_ran_out += 1
+            else:
+                self.closed_by_client += 1
 
     def log_request_line(self, line):
         with self.log_lock:
@@ -194,7 +274,7 @@ def main():
     parser.add_argument("--log", help="append each request line to this file")
     parser.add_argument("--songs", default=os.path.join(HERE, "songs.txt"))
     parser.add_argument("--hold", type=float, default=30.0,
-                        help="seconds a kept-alive connection is held open")
+                        help="seconds a kept-alive connection is held open for a next request")
     args = parser.parse_args()
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
