@@ -20,6 +20,14 @@ public:
     int GetNextItem(int nItem, int nFlags) const {
         return static_cast<int>(SendMessage(LVM_GETNEXTITEM, nItem, MAKELPARAM(nFlags, 0)));
     }
+    // Row -1 stands for every row.
+    BOOL SetItemState(int nItem, UINT nState, UINT nMask) {
+        LVITEMA item = {};
+        item.state = nState;
+        item.stateMask = nMask;
+        return static_cast<BOOL>(
+            SendMessage(LVM_SETITEMSTATE, nItem, reinterpret_cast<LPARAM>(&item)));
+    }
     BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
 
     // The index of the new row, or -1.

@@ -37,8 +37,11 @@ protected:
     void OnClickSiteLink();
     void OnRclickSongList(NMHDR* pNMHDR, LRESULT* pResult);
     void OnDblclkSongList(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnKeydownSongList(NMHDR* pNMHDR, LRESULT* pResult);
 
     void AddSongRow(CSongInfo song);
+    // Puts `strUrls` on the clipboard as text and confirms it; does nothing for an empty text.
+    void CopyUrls(const CString& strUrls);
     void InitListColumns();
     void QueryMusic();
 
