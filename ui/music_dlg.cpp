@@ -203,7 +203,11 @@ void CMusicDlg::OnKeydownSongList(NMHDR* pNMHDR, LRESULT* pResult) {
     if (::GetKeyState(VK_CONTROL) >= 0)
         return;
     if (wKey == 'A') {
+        // As for the fill: drawn once, after every row has changed, not once a row.
+        m_listSongs.SendMessage(WM_SETREDRAW, FALSE, 0);
         m_listSongs.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+        m_listSongs.SendMessage(WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(m_listSongs.m_hWnd, nullptr, TRUE);
         return;
     }
     if (wKey != 'C' && wKey != VK_INSERT)
