@@ -46,6 +46,13 @@ public:
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
     }
     void GetWindowText(CString& rString) const;
+    // Drawing off while many changes go in, so that the window is not drawn once a change; back
+    // on, it is drawn anew, once.
+    void SetRedraw(BOOL bRedraw) {
+        SendMessage(WM_SETREDRAW, bRedraw, 0);
+        if (bRedraw)
+            ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    }
 
 protected:
     virtual void DoDataExchange(CDataExchange* pDX);

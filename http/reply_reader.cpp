@@ -49,12 +49,12 @@ size_t CReplyReader::Feed(const char* data, size_t size) {
             TakeLine();
         else if (m_step == kStatusLine && // a peer that speaks no HTTP is known by its first bytes
                  m_line.compare(0, 5, "HTTP/", std::min<size_t>(m_line.size(), 5)) != 0)
-            Fail(kMalformed);
+            Finish(kMalformed);
     }
     const size_t used = static_cast<size_t>(p - data);
     m_size += used;
     if (m_state == kReading && clamped)
-        Fail(kTooLarge);
+        Finish(kTooLarge);
     return used;
 }
 
@@ -74,55 +74,58 @@ bool CReplyReader::Line(const char*& data, const char* end) {
     return lf != nullptr;
 }
 
-bool CReplyReader::TakeLine() {
-    bool ok = true;
+void CReplyReader::TakeLine() {
     switch (m_step) {
     case kStatusLine:
-        ok = StatusLine();
+        StatusLine();
         break;
     case kHeader:
-        ok = m_line.empty() ? HeadEnd() : Header();
+        if (m_line.empty())
+            HeadEnd();
+        else
+            Header();
         break;
     case kChunkSize:
-        ok = ChunkSize();
+        ChunkSize();
         break;
     case kChunkEnd: // the line end that closes a chunk's data, and nothing else
-        ok = m_line.empty() ? (m_step = kChunkSize, true) : Fail(kMalformed);
+        if (m_line.empty())
+            m_step = kChunkSize;
+        else
+            Finish(kMalformed);
         break;
     case kTrailer: // trailer fields are read and dropped
         if (m_line.empty())
-            m_step = kDone, m_state = kComplete;
+            Finish(kComplete);
         break;
     default:
         break;
     }
     m_line.clear();
-    return ok;
 }
 
 // "HTTP/1.1 200 OK": the version, a blank, three digits, and a reason after a blank, if any.
-bool CReplyReader::StatusLine() {
+void CReplyReader::StatusLine() {
     const std::string& line = m_line;
     const size_t blank = line.find(' ');
     if (line.compare(0, 5, "HTTP/") != 0 || blank == std::string::npos || line.size() < blank + 4 ||
         (line.size() > blank + 4 && line[blank + 4] != ' '))
-        return Fail(kMalformed);
+        return Finish(kMalformed);
     int status = 0;
     for (size_t i = blank + 1; i < blank + 4; ++i) {
         if (!IsDigit(line[i]))
-            return Fail(kMalformed);
+            return Finish(kMalformed);
         status = status * 10 + (line[i] - '0');
     }
     m_status = status;
     m_step = kHeader;
-    return true;
 }
 
 // Only the two fields that frame the body matter; the rest are passed over.
-bool CReplyReader::Header() {
+void CReplyReader::Header() {
     const size_t colon = m_line.find(':');
     if (colon == std::string::npos || colon == 0)
-        return Fail(kMalformed);
+        return Finish(kMalformed);
     const std::string name = m_line.substr(0, colon);
     if (IsNamed(name, "transfer-encoding")) {
         // Codings apply in order, across fields too: only the last one says chunked or not.
@@ -148,50 +151,44 @@ bool CReplyReader::Header() {
             from = to + 1;
         }
     }
-    return true;
 }
 
-bool CReplyReader::HeadEnd() {
-    if (m_status / 100 == 1 || m_status == 204 || m_status == 304) {
-        m_step = kDone, m_state = kComplete; // these never have a body
-        return true;
-    }
+void CReplyReader::HeadEnd() {
+    if (m_status / 100 == 1 || m_status == 204 || m_status == 304)
+        return Finish(kComplete); // these never have a body
     // Chunked outranks any Content-Length; another coding runs to the close.
-    if (m_transferEncoding) {
+    if (m_transferEncoding)
         m_step = m_chunked ? kChunkSize : kUntilClose;
-        return true;
-    }
-    if (m_badLength)
-        return Fail(kMalformed);
-    if (!m_hasLength) {
+    else if (m_badLength)
+        Finish(kMalformed);
+    else if (!m_hasLength)
         m_step = kUntilClose;
-        return true;
+    else if (m_length > kMaxReply)
+        Finish(kTooLarge);
+    else if (m_length == 0)
+        Finish(kComplete);
+    else {
+        m_remaining = m_length;
+        m_step = kLength;
     }
-    if (m_length > kMaxReply)
-        return Fail(kTooLarge);
-    m_remaining = m_length;
-    m_step = m_length ? kLength : kDone;
-    m_state = m_length ? kReading : kComplete;
-    return true;
 }
 
 // "1A3F;name=value": hex digits in either case, then any extension, which is dropped.
-bool CReplyReader::ChunkSize() {
+void CReplyReader::ChunkSize() {
     uint64_t size = 0;
     size_t i = 0;
     for (int digit; i < m_line.size() && (digit = HexValue(m_line[i])) >= 0; ++i) {
         if (size >> 60) // one more digit would not fit
-            return Fail(kMalformed);
+            return Finish(kMalformed);
         size = size * 16 + digit;
     }
     const size_t rest = m_line.find_first_not_of(" \t", i);
     if (i == 0 || (rest != std::string::npos && m_line[rest] != ';'))
-        return Fail(kMalformed);
+        return Finish(kMalformed);
     if (size > kMaxReply)
-        return Fail(kTooLarge);
+        return Finish(kTooLarge);
     m_remaining = size;
     m_step = size ? kChunkData : kTrailer;
-    return true;
 }
 
 void CReplyReader::TakeData(const char*& data, const char* end) {
@@ -206,11 +203,10 @@ void CReplyReader::TakeData(const char*& data, const char* end) {
     if (m_step == kChunkData)
         m_step = kChunkEnd;
     else
-        m_step = kDone, m_state = kComplete;
+        Finish(kComplete);
 }
 
-bool CReplyReader::Fail(State state) {
+void CReplyReader::Finish(State state) {
     m_state = state;
     m_step = kDone;
-    return false;
 }

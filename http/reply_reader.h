@@ -47,14 +47,15 @@ private:
         kDone
     };
 
+    // Each step that ends the reply, whole or failed, says so through Finish.
     bool Line(const char*& data, const char* end);
-    bool TakeLine();
-    bool StatusLine();
-    bool Header();
-    bool HeadEnd();
-    bool ChunkSize();
+    void TakeLine();
+    void StatusLine();
+    void Header();
+    void HeadEnd();
+    void ChunkSize();
     void TakeData(const char*& data, const char* end);
-    bool Fail(State state);
+    void Finish(State state);
 
     std::string* m_body;
     State m_state = kReading;

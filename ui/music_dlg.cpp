@@ -158,11 +158,10 @@ void CMusicDlg::QueryMusic() {
             const std::vector<CSongInfo> songs = ScanSongs(strBody);
             // A visible list repaints after every insertion, a cost that grows with the list;
             // with drawing off during the fill, it repaints once, after it.
-            m_listSongs.SendMessage(WM_SETREDRAW, FALSE, 0);
+            m_listSongs.SetRedraw(FALSE);
             for (const CSongInfo& song : songs)
                 AddSongRow(song);
-            m_listSongs.SendMessage(WM_SETREDRAW, TRUE, 0);
-            ::InvalidateRect(m_listSongs.m_hWnd, nullptr, TRUE);
+            m_listSongs.SetRedraw(TRUE);
         }
     }
     if (!bFetched)
@@ -204,10 +203,9 @@ void CMusicDlg::OnKeydownSongList(NMHDR* pNMHDR, LRESULT* pResult) {
         return;
     if (wKey == 'A') {
         // As for the fill: drawn once, after every row has changed, not once a row.
-        m_listSongs.SendMessage(WM_SETREDRAW, FALSE, 0);
+        m_listSongs.SetRedraw(FALSE);
         m_listSongs.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
-        m_listSongs.SendMessage(WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(m_listSongs.m_hWnd, nullptr, TRUE);
+        m_listSongs.SetRedraw(TRUE);
         return;
     }
     if (wKey != 'C' && wKey != VK_INSERT)

@@ -135,15 +135,17 @@ private:
                     break;
             for (int ms = step.ms; step.kind == Step::kPause && ms > 0 && !m_stop; ms -= 10)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10)); // a stop cuts it short
-            int n = 0;
-            if (step.kind == Step::kHold && Readable(s, step.ms) &&
-                (n = recv(s, buffer, sizeof buffer, 0)) <= 0) {
+            if (step.kind == Step::kHold && Readable(s, step.ms)) {
+                const int n = recv(s, buffer, sizeof buffer, 0);
+                if (n > 0) { // another request: it ends the hold
+                    Record(index, buffer, n);
+                    continue;
+                }
                 std::lock_guard<SpinLock> lock(m_lock);
                 m_closedByClient.resize(index + 1);
                 m_closedByClient[index] = true;
                 break;
             }
-            Record(index, buffer, n);
         }
         linger hard = {1, 0};
         if (reset)
